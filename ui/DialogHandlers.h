@@ -1,0 +1,16 @@
+// Handlers of the control panel's messages and commands.
+#pragma once
+
+#include <windows.h>
+
+INT_PTR OnInitDialog(HWND hDlg);
+void OnDeviceListCommand(HWND hDlg);
+void OnLnbTypeCommand(HWND hDlg);
+void OnTuneCommand(HWND hDlg);
+void OnResetTuneCommand(HWND hDlg);
+void OnLimitEnableCommand(HWND hDlg);
+void OnBrowseCommand(HWND hDlg);
+void OnStartCaptureCommand(HWND hDlg);
+void OnStopCommand(HWND hDlg);
+INT_PTR OnCloseCommand(HWND hDlg);
+void OnStatusTimer(HWND hDlg);
