@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Configures and builds the three trees: x64 (runs under Wine), x86 (compile and link
-# only) and native (pure logic under the sanitizers).
-#   build.sh [x64|x86|native ...]   default: all three
+# Configures and builds the trees: x64 (runs under Wine), x86 (compile and link only),
+# native (pure logic under AddressSanitizer and UndefinedBehaviorSanitizer) and tsan
+# (pure logic under ThreadSanitizer). QLTS_BUILD_DIR moves them (default: build/).
+#   build.sh [x64|x86|native|tsan ...]   default: all four
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-trees=("$@"); [ ${#trees[@]} -eq 0 ] && trees=(x64 x86 native)
+trees=("$@"); [ ${#trees[@]} -eq 0 ] && trees=(x64 x86 native tsan)
 jobs=$(nproc)
 
 for tree in "${trees[@]}"; do
-  dir=$root/build/$tree
+  dir=${QLTS_BUILD_DIR:-$root/build}/$tree
   case $tree in
     x64) args=(-DCMAKE_TOOLCHAIN_FILE=$root/cmake/toolchain-x86_64-mingw.cmake -DCMAKE_BUILD_TYPE=Release) ;;
     x86) args=(-DCMAKE_TOOLCHAIN_FILE=$root/cmake/toolchain-i686-mingw.cmake -DCMAKE_BUILD_TYPE=Release) ;;
     native) args=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    tsan) args=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLTS_SANITIZE=thread) ;;
     *) echo "build.sh: unknown tree $tree" >&2; exit 2 ;;
   esac
   if [ ! -f "$dir/CMakeCache.txt" ]; then

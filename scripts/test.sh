@@ -5,6 +5,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" --no-build
-"$root/scripts/build.sh" x64 x86 native
-cd "$root/build/x64"
+"$root/scripts/build.sh"
+cd "${QLTS_BUILD_DIR:-$root/build}/x64"
 ctest --output-on-failure -j "$(nproc)" "$@"
