@@ -1,0 +1,90 @@
+#include "graph/FilterGraphHost.h"
+
+CFilterGraphHost::CFilterGraphHost() : CFilterGraphHost(CLSID_FilterGraph)
+{
+}
+
+CFilterGraphHost::CFilterGraphHost(REFCLSID clsidGraph)
+{
+    // The apartment may already be joined; construction goes on whatever this returns.
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+
+    if (FAILED(GetRunningObjectTable(0, m_pRot.OutSlot())))
+        return;
+    if (FAILED(m_pGraph.CreateInstance(clsidGraph)))
+        return;
+    if (FAILED(m_pCaptureBuilder.CreateInstance(CLSID_CaptureGraphBuilder2)))
+        return;
+    if (FAILED(m_pCaptureBuilder->SetFiltergraph(m_pGraph)))
+        return;
+    if (FAILED(m_pGraph.QueryTo(m_pMediaControl)))
+        return;
+    m_bReady = 1;
+}
+
+// The members then release the capture builder, media control, graph and running object
+// table in that order. The graph manager stops a running graph in its own teardown.
+CFilterGraphHost::~CFilterGraphHost()
+{
+    if (m_bReady)
+        RemoveAllFilters();
+}
+
+BOOL CFilterGraphHost::RunGraph()
+{
+    if (!m_bReady)
+        return 0;
+    if (FAILED(m_pMediaControl->Run())) {
+        m_pMediaControl->Stop();
+        return 0;
+    }
+    return 1;
+}
+
+BOOL CFilterGraphHost::StopGraph()
+{
+    if (!m_bReady)
+        return 0;
+    return SUCCEEDED(m_pMediaControl->Stop()) ? 1 : 0;
+}
+
+// Success codes for an unfinished transition or a graph that cannot cue count as success.
+BOOL CFilterGraphHost::GetGraphState(LONG msTimeout, OAFilterState* pState)
+{
+    if (!m_bReady)
+        return 0;
+    return SUCCEEDED(m_pMediaControl->GetState(msTimeout, pState)) ? 1 : 0;
+}
+
+HRESULT CFilterGraphHost::AddFilter(IBaseFilter* pFilter, LPCWSTR pszName)
+{
+    if (!m_bReady)
+        return E_FAIL;
+    return m_pGraph->AddFilter(pFilter, pszName);
+}
+
+HRESULT CFilterGraphHost::RemoveFilter(IBaseFilter* pFilter)
+{
+    if (!m_bReady)
+        return E_FAIL;
+    return m_pGraph->RemoveFilter(pFilter);
+}
+
+// Removing a filter invalidates the enumeration, so the walk restarts from the first
+// remaining filter after every removal. A filter that refuses removal ends it with 0.
+BOOL CFilterGraphHost::RemoveAllFilters()
+{
+    if (!m_bReady)
+        return 0;
+    InterfaceHolder<IEnumFilters> pEnum;
+    if (FAILED(m_pGraph->EnumFilters(pEnum.OutSlot())) || pEnum.IsNull())
+        return 0;
+    pEnum->Reset();
+    InterfaceHolder<IBaseFilter> pFilter;
+    while (pEnum->Next(1, pFilter.OutSlot(), nullptr) == S_OK && !pFilter.IsNull()) {
+        if (FAILED(m_pGraph->RemoveFilter(pFilter)))
+            return 0;
+        pEnum->Reset();
+    }
+    return 1;
+}
