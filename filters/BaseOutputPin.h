@@ -28,7 +28,7 @@ public:
     // Sets the buffer count and size on pAlloc (IMemAllocator::SetProperties).
     virtual HRESULT DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pprop) = 0;
     // A sample from the agreed allocator (blocks while all are in use); E_NOINTERFACE without
-    // one, VFW_E_NOT_COMMITTED once the allocator is decommitted (the graph stopping).
+    // one, and a failure once the allocator is decommitted (the graph stopping).
     virtual HRESULT GetDeliveryBuffer(IMediaSample** ppSample, REFERENCE_TIME* pStartTime,
                                       REFERENCE_TIME* pEndTime, DWORD dwFlags);
     // Hands a sample to the connected input pin's Receive; VFW_E_NOT_CONNECTED without one.
