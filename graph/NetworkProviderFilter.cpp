@@ -1,0 +1,47 @@
+#include "graph/NetworkProviderFilter.h"
+
+#include "graph/AntennaOutputPin.h"
+
+#include <new>
+#include <utility>
+
+CNetworkProviderFilter::CNetworkProviderFilter(HRESULT* phr)
+    : CSource("Network Provider", nullptr, GUID_NULL)
+    , m_pPin(nullptr)
+{
+    *phr = S_OK;
+    m_pPin = new (std::nothrow) CAntennaOutputPin(this, phr, L"Antenna Output");
+    if (!m_pPin)
+        *phr = E_OUTOFMEMORY;
+}
+
+CNetworkProviderFilter::~CNetworkProviderFilter()
+{
+    delete m_pPin;
+    m_pPin = nullptr;
+}
+
+int CNetworkProviderFilter::GetPinCount()
+{
+    return 1;
+}
+
+CBasePin* CNetworkProviderFilter::GetPin(int n)
+{
+    return n == 0 ? m_pPin : nullptr;
+}
+
+HRESULT CreateNetworkProviderFilter(InterfaceHolder<IBaseFilter>& filter)
+{
+    filter.Reset();
+    HRESULT hr = S_OK;
+    CNetworkProviderFilter* pFilter = new (std::nothrow) CNetworkProviderFilter(&hr);
+    if (!pFilter)
+        return E_OUTOFMEMORY;
+    // The holder takes the first reference, so a failed filter is deleted when it goes.
+    InterfaceHolder<IBaseFilter> created(static_cast<IBaseFilter*>(pFilter));
+    if (FAILED(hr))
+        return hr;
+    filter = std::move(created);
+    return hr;
+}

@@ -1,0 +1,126 @@
+#include "ProviderFixture.h"
+
+namespace {
+
+bool IsAntennaType(const AM_MEDIA_TYPE& mt)
+{
+    return mt.majortype == KSDATAFORMAT_TYPE_BDA_ANTENNA && mt.subtype == MEDIASUBTYPE_None &&
+           mt.formattype == FORMAT_None && mt.cbFormat == 0 && mt.pbFormat == nullptr;
+}
+
+}  // namespace
+
+TEST_F(ProviderTest, ConnectingSetsUpTheTopologyAndSettlesAOneByteAllocator)
+{
+    InterfaceHolder<CFakeAllocator> pAllocator;
+    pAllocator.Attach(new CFakeAllocator);
+    m_tuner->ConnectPin()->m_pOfferedAllocator = pAllocator.Get();
+
+    ASSERT_EQ(m_pPin->Connect(TunerPin(), nullptr), S_OK);
+    EXPECT_EQ(m_tuner->m_createdTypes.size(), 2u);
+    EXPECT_EQ(m_tuner->m_topologies.size(), 1u);
+    EXPECT_EQ(m_tuner->ConnectPin()->Peer(), static_cast<IPin*>(m_pPin));
+
+    CMediaType mt;
+    EXPECT_EQ(m_pPin->ConnectionMediaType(&mt), S_OK);
+    EXPECT_TRUE(IsAntennaType(mt));
+
+    // Asked for one buffer of one byte, alignment and prefix as the framework proposed;
+    // two buffers of 4096 bytes granted are accepted.
+    EXPECT_EQ(pAllocator->m_nSetPropertiesCalls, 1);
+    EXPECT_EQ(pAllocator->m_requested.cBuffers, 1);
+    EXPECT_EQ(pAllocator->m_requested.cbBuffer, 1);
+    EXPECT_EQ(pAllocator->m_requested.cbAlign, 1);
+    EXPECT_EQ(pAllocator->m_requested.cbPrefix, 0);
+    EXPECT_EQ(m_tuner->ConnectPin()->m_pNotifiedAllocator.Get(), static_cast<IMemAllocator*>(pAllocator.Get()));
+
+    // The allocator follows the filter's state; no sample is ever asked for.
+    EXPECT_EQ(m_pProvider->Pause(), S_OK);
+    EXPECT_EQ(m_pProvider->Run(0), S_OK);
+    EXPECT_EQ(pAllocator->m_nCommits, 1);
+    EXPECT_EQ(m_pProvider->Stop(), S_OK);
+    EXPECT_EQ(pAllocator->m_nDecommits, 1);
+
+    EXPECT_EQ(m_tuner->ConnectPin()->Disconnect(), S_OK);
+    EXPECT_EQ(m_pPin->Disconnect(), S_OK);
+    m_tuner->ConnectPin()->m_pOfferedAllocator.Reset();
+    EXPECT_EQ(pAllocator->RefCount(), 1u);
+}
+
+TEST_F(ProviderTest, TheSetUpRunsForEveryTypeTriedAndCreatesPinsOnlyOnce)
+{
+    // The tuner's own type is tried first and refused by the tuner; the provider's type
+    // is tried next and checked again.
+    m_tuner->ConnectPin()->m_bOfferAntennaType = true;
+    m_tuner->ConnectPin()->m_nRefuseConnections = 1;
+
+    ASSERT_EQ(m_pPin->Connect(TunerPin(), nullptr), S_OK);
+    EXPECT_EQ(m_tuner->ConnectPin()->m_nReceiveConnectionCalls, 2);
+    EXPECT_EQ(m_tuner->m_createdTypes, (std::vector<ULONG>{2, 3}));
+    ASSERT_EQ(m_tuner->m_topologies.size(), 2u);
+    // The second run found both pins and joined the default ids.
+    EXPECT_EQ(m_tuner->m_topologies[0], std::make_pair(7ul, 8ul));
+    EXPECT_EQ(m_tuner->m_topologies[1], std::make_pair(0ul, 1ul));
+
+    // The connected tuner asking the pin to accept a type runs the set-up once more.
+    CMediaType mt;
+    EXPECT_EQ(m_pPin->QueryAccept(&mt), S_OK);
+    EXPECT_EQ(m_tuner->m_topologies.size(), 3u);
+    EXPECT_EQ(m_tuner->m_createdTypes.size(), 2u);
+
+    EXPECT_EQ(m_tuner->ConnectPin()->Disconnect(), S_OK);
+    EXPECT_EQ(m_pPin->Disconnect(), S_OK);
+}
+
+TEST_F(ProviderTest, ATopologyThatCannotBeJoinedRefusesTheConnection)
+{
+    m_tuner->m_hrCreateTopology = E_FAIL;
+    EXPECT_EQ(m_pPin->Connect(TunerPin(), nullptr), VFW_E_NO_ACCEPTABLE_TYPES);
+    EXPECT_FALSE(m_pPin->IsConnected());
+    EXPECT_EQ(m_tuner->ConnectPin()->m_nReceiveConnectionCalls, 0);
+
+    // A tuner without IBDA_Topology is refused with that reason.
+    m_tuner->m_bExposeTopology = false;
+    m_tuner->m_nTopologyCalls = 0;
+    EXPECT_EQ(m_pPin->Connect(TunerPin(), nullptr), E_NOINTERFACE);
+    EXPECT_EQ(m_tuner->m_nTopologyCalls, 0);
+    EXPECT_FALSE(m_pPin->IsConnected());
+}
+
+TEST_F(ProviderTest, AllocatorRefusalIsReportedAndGrantedSizesAreAccepted)
+{
+    InterfaceHolder<CFakeAllocator> pAllocator;
+    pAllocator.Attach(new CFakeAllocator);
+    ALLOCATOR_PROPERTIES props = {5, 500, 16, 8};
+    EXPECT_EQ(m_pPin->DecideBufferSize(pAllocator, &props), S_OK);
+    EXPECT_EQ(props.cBuffers, 1);
+    EXPECT_EQ(props.cbBuffer, 1);
+    EXPECT_EQ(pAllocator->m_requested.cbAlign, 16);
+    EXPECT_EQ(pAllocator->m_requested.cbPrefix, 8);
+
+    pAllocator->m_hrSetProperties = VFW_E_ALREADY_COMMITTED;
+    EXPECT_EQ(m_pPin->DecideBufferSize(pAllocator, &props), VFW_E_ALREADY_COMMITTED);
+    EXPECT_EQ(pAllocator->RefCount(), 1u);
+}
+
+TEST_F(ProviderTest, ARefusingTunerAllocatorFallsBackToTheDefaultOne)
+{
+    InterfaceHolder<CFakeAllocator> pAllocator;
+    pAllocator.Attach(new CFakeAllocator);
+    pAllocator->m_hrSetProperties = E_FAIL;
+    m_tuner->ConnectPin()->m_pOfferedAllocator = pAllocator.Get();
+
+    ASSERT_EQ(m_pPin->Connect(TunerPin(), nullptr), S_OK);
+    IMemAllocator* pNotified = m_tuner->ConnectPin()->m_pNotifiedAllocator.Get();
+    ASSERT_NE(pNotified, nullptr);
+    EXPECT_NE(pNotified, static_cast<IMemAllocator*>(pAllocator.Get()));
+    ALLOCATOR_PROPERTIES granted = {};
+    EXPECT_EQ(pNotified->GetProperties(&granted), S_OK);
+    EXPECT_EQ(granted.cBuffers, 1);
+    EXPECT_EQ(granted.cbBuffer, 1);
+
+    EXPECT_EQ(m_tuner->ConnectPin()->Disconnect(), S_OK);
+    EXPECT_EQ(m_pPin->Disconnect(), S_OK);
+    m_tuner->ConnectPin()->m_pOfferedAllocator.Reset();
+    EXPECT_EQ(pAllocator->RefCount(), 1u);
+}
