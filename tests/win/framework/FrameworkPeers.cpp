@@ -289,6 +289,8 @@ HRESULT STDMETHODCALLTYPE CPeerPin::ReceiveConnection(IPin* pConnector, const AM
     m_Offered.emplace_back(*pmt);
     if (FAILED(m_hrReceiveConnection))
         return m_hrReceiveConnection;
+    if (!m_bKeepConnector)
+        return S_OK;
     m_pConnector = pConnector;
     m_pConnector->AddRef();
     return S_OK;

@@ -186,6 +186,7 @@ public:
     std::vector<CMediaType> m_Types;         // what EnumMediaTypes offers
     std::vector<CMediaType> m_Offered;       // every type ReceiveConnection saw
     IPin* m_pConnector = nullptr;            // counted while connected
+    bool m_bKeepConnector = true;            // false: accepts without holding the connector
     int m_nDisconnect = 0;
     IMemAllocator* m_pAllocator = nullptr;   // offered by GetAllocator (not owned)
     HRESULT m_hrGetAllocator = VFW_E_NO_ALLOCATOR;
