@@ -9,7 +9,6 @@
 CBaseFilter::CBaseFilter(const char* pName, IUnknown* pUnk, CCritSec* pLock, REFCLSID clsid)
     : CUnknown(pName, pUnk)
     , m_State(State_Stopped)
-    , m_pClock(nullptr)
     , m_tStart(0)
     , m_clsid(clsid)
     , m_pLock(pLock)
@@ -23,8 +22,6 @@ CBaseFilter::CBaseFilter(const char* pName, IUnknown* pUnk, CCritSec* pLock, REF
 CBaseFilter::~CBaseFilter()
 {
     delete[] m_pName;
-    if (m_pClock)
-        m_pClock->Release();
 }
 
 HRESULT STDMETHODCALLTYPE CBaseFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv)
@@ -116,10 +113,6 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::GetState(DWORD dwMSecs, FILTER_STATE* Sta
 HRESULT STDMETHODCALLTYPE CBaseFilter::SetSyncSource(IReferenceClock* pClock)
 {
     CAutoLock lock(m_pLock);
-    if (pClock)
-        pClock->AddRef();
-    if (m_pClock)
-        m_pClock->Release();
     m_pClock = pClock;
     return S_OK;
 }
@@ -129,15 +122,15 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::GetSyncSource(IReferenceClock** pClock)
     if (!pClock)
         return E_POINTER;
     CAutoLock lock(m_pLock);
-    if (m_pClock)
-        m_pClock->AddRef();
     *pClock = m_pClock;
+    if (*pClock)
+        (*pClock)->AddRef();
     return S_OK;
 }
 
 HRESULT CBaseFilter::StreamTime(REFERENCE_TIME& rtStream)
 {
-    if (!m_pClock)
+    if (m_pClock.IsNull())
         return VFW_E_NO_CLOCK;
     REFERENCE_TIME rtNow = 0;
     HRESULT hr = m_pClock->GetTime(&rtNow);
@@ -194,11 +187,8 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::JoinFilterGraph(IFilterGraph* pGraph, LPC
     m_pSink = nullptr;
     if (pGraph) {
         // The sink is held uncounted, like the graph, so the filter never keeps it alive.
-        IMediaEventSink* pSink = nullptr;
-        if (SUCCEEDED(pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&pSink))) && pSink) {
-            m_pSink = pSink;
-            pSink->Release();
-        }
+        QueriedHolder<IMediaEventSink> sink(pGraph);
+        m_pSink = sink.Get();
     }
     delete[] m_pName;
     m_pName = nullptr;

@@ -4,6 +4,7 @@
 
 #include "filters/CritSec.h"
 #include "filters/Unknown.h"
+#include "graph/InterfaceHolder.h"
 
 class CBasePin;
 // Registration data of a filter; this program's filters carry none.
@@ -60,7 +61,7 @@ public:
 
 protected:
     FILTER_STATE m_State;
-    IReferenceClock* m_pClock;
+    InterfaceHolder<IReferenceClock> m_pClock;
     REFERENCE_TIME m_tStart;
     CLSID m_clsid;
     CCritSec* m_pLock;

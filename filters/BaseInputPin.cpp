@@ -5,20 +5,13 @@
 CBaseInputPin::CBaseInputPin(const char* pObjectName, CBaseFilter* pFilter, CCritSec* pLock,
                              HRESULT* phr, LPCWSTR pName)
     : CBasePin(pObjectName, pFilter, pLock, phr, pName, PINDIR_INPUT)
-    , m_pAllocator(nullptr)
     , m_bReadOnly(0)
     , m_bFlushing(0)
 {
     std::memset(&m_SampleProps, 0, sizeof(m_SampleProps));
 }
 
-CBaseInputPin::~CBaseInputPin()
-{
-    if (m_pAllocator) {
-        m_pAllocator->Release();
-        m_pAllocator = nullptr;
-    }
-}
+CBaseInputPin::~CBaseInputPin() = default;
 
 HRESULT STDMETHODCALLTYPE CBaseInputPin::NonDelegatingQueryInterface(REFIID riid, void** ppv)
 {
@@ -52,17 +45,15 @@ HRESULT STDMETHODCALLTYPE CBaseInputPin::GetAllocator(IMemAllocator** ppAllocato
     if (!ppAllocator)
         return E_POINTER;
     CAutoLock lock(m_pLock);
-    if (!m_pAllocator) {
-        HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IMemAllocator, reinterpret_cast<void**>(&m_pAllocator));
+    if (m_pAllocator.IsNull()) {
+        HRESULT hr = m_pAllocator.CreateInstance(CLSID_MemoryAllocator, CLSCTX_INPROC_SERVER);
         if (FAILED(hr)) {
-            m_pAllocator = nullptr;
             *ppAllocator = nullptr;
             return hr;
         }
     }
-    m_pAllocator->AddRef();
     *ppAllocator = m_pAllocator;
+    (*ppAllocator)->AddRef();
     return S_OK;
 }
 
@@ -71,11 +62,7 @@ HRESULT STDMETHODCALLTYPE CBaseInputPin::NotifyAllocator(IMemAllocator* pAllocat
     if (!pAllocator)
         return E_POINTER;
     CAutoLock lock(m_pLock);
-    pAllocator->AddRef();
-    IMemAllocator* pOld = m_pAllocator;
     m_pAllocator = pAllocator;
-    if (pOld)
-        pOld->Release();
     m_bReadOnly = static_cast<BYTE>(bReadOnly ? 1 : 0);
     return S_OK;
 }
@@ -110,13 +97,8 @@ HRESULT STDMETHODCALLTYPE CBaseInputPin::ReceiveCanBlock()
         if (!pPin || pPin->Direction() != PINDIR_OUTPUT || !pPin->IsConnected())
             continue;
         bAnyOutput = true;
-        IMemInputPin* pInput = nullptr;
-        HRESULT hr = pPin->GetConnected()->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&pInput));
-        if (FAILED(hr) || !pInput)
-            return S_OK;
-        hr = pInput->ReceiveCanBlock();
-        pInput->Release();
-        if (hr != S_FALSE)
+        QueriedHolder<IMemInputPin> input(pPin->GetConnected());
+        if (input.IsNull() || input->ReceiveCanBlock() != S_FALSE)
             return S_OK;
     }
     return bAnyOutput ? S_FALSE : S_OK;
@@ -125,7 +107,7 @@ HRESULT STDMETHODCALLTYPE CBaseInputPin::ReceiveCanBlock()
 HRESULT CBaseInputPin::Inactive()
 {
     m_bRunTimeError = false;
-    if (!m_pAllocator)
+    if (m_pAllocator.IsNull())
         return VFW_E_NO_ALLOCATOR;
     m_bFlushing = 0;
     return m_pAllocator->Decommit();
@@ -133,12 +115,11 @@ HRESULT CBaseInputPin::Inactive()
 
 HRESULT CBaseInputPin::BreakConnect()
 {
-    if (m_pAllocator) {
+    if (!m_pAllocator.IsNull()) {
         HRESULT hr = m_pAllocator->Decommit();
         if (FAILED(hr))
             return hr;
-        m_pAllocator->Release();
-        m_pAllocator = nullptr;
+        m_pAllocator.Reset();
     }
     return S_OK;
 }

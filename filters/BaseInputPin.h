@@ -41,7 +41,7 @@ public:
     bool IsReadOnly() const { return m_bReadOnly != 0; }
 
 protected:
-    IMemAllocator* m_pAllocator;
+    InterfaceHolder<IMemAllocator> m_pAllocator;
     BYTE m_bReadOnly;
     BYTE volatile m_bFlushing;
     AM_SAMPLE2_PROPERTIES m_SampleProps;

@@ -3,20 +3,10 @@
 CBaseOutputPin::CBaseOutputPin(const char* pObjectName, CBaseFilter* pFilter, CCritSec* pLock,
                                HRESULT* phr, LPCWSTR pName)
     : CBasePin(pObjectName, pFilter, pLock, phr, pName, PINDIR_OUTPUT)
-    , m_pAllocator(nullptr)
-    , m_pInputPin(nullptr)
 {
 }
 
-CBaseOutputPin::~CBaseOutputPin()
-{
-    // Normally both are gone with the connection; a pin destroyed while still holding them
-    // drops them rather than leaking the allocator and its buffers.
-    if (m_pAllocator)
-        m_pAllocator->Release();
-    if (m_pInputPin)
-        m_pInputPin->Release();
-}
+CBaseOutputPin::~CBaseOutputPin() = default;
 
 HRESULT STDMETHODCALLTYPE CBaseOutputPin::EndOfStream()
 {
@@ -35,7 +25,7 @@ HRESULT STDMETHODCALLTYPE CBaseOutputPin::EndFlush()
 
 HRESULT CBaseOutputPin::Active()
 {
-    if (!m_pAllocator)
+    if (m_pAllocator.IsNull())
         return VFW_E_NO_ALLOCATOR;
     return m_pAllocator->Commit();
 }
@@ -43,7 +33,7 @@ HRESULT CBaseOutputPin::Active()
 HRESULT CBaseOutputPin::Inactive()
 {
     m_bRunTimeError = false;
-    if (!m_pAllocator)
+    if (m_pAllocator.IsNull())
         return VFW_E_NO_ALLOCATOR;
     return m_pAllocator->Decommit();
 }
@@ -53,41 +43,30 @@ HRESULT CBaseOutputPin::CheckConnect(IPin* pPin)
     HRESULT hr = CBasePin::CheckConnect(pPin);
     if (FAILED(hr))
         return hr;
-    if (m_pInputPin) {
-        m_pInputPin->Release();
-        m_pInputPin = nullptr;
-    }
-    hr = pPin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&m_pInputPin));
+    hr = pPin->QueryInterface(IID_IMemInputPin, m_pInputPin.OutVoid());
     if (FAILED(hr)) {
-        m_pInputPin = nullptr;
+        // A failed query may leave anything in the slot; it holds no reference.
+        m_pInputPin.Detach();
         return hr;
     }
-    return m_pInputPin ? S_OK : E_NOINTERFACE;
+    return m_pInputPin.IsNull() ? E_NOINTERFACE : S_OK;
 }
 
 HRESULT CBaseOutputPin::BreakConnect()
 {
-    if (m_pAllocator) {
+    if (!m_pAllocator.IsNull()) {
         HRESULT hr = m_pAllocator->Decommit();
         if (FAILED(hr))
             return hr;
-        m_pAllocator->Release();
-        m_pAllocator = nullptr;
+        m_pAllocator.Reset();
     }
-    if (m_pInputPin) {
-        m_pInputPin->Release();
-        m_pInputPin = nullptr;
-    }
+    m_pInputPin.Reset();
     return S_OK;
 }
 
 HRESULT CBaseOutputPin::CompleteConnect(IPin* pReceivePin)
 {
-    if (m_pAllocator) {
-        m_pAllocator->Release();
-        m_pAllocator = nullptr;
-    }
-    return DecideAllocator(m_pInputPin, &m_pAllocator);
+    return DecideAllocator(m_pInputPin, m_pAllocator.OutSlot());
 }
 
 HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAlloc)
@@ -136,14 +115,14 @@ HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAl
 HRESULT CBaseOutputPin::GetDeliveryBuffer(IMediaSample** ppSample, REFERENCE_TIME* pStartTime,
                                           REFERENCE_TIME* pEndTime, DWORD dwFlags)
 {
-    if (!m_pAllocator)
+    if (m_pAllocator.IsNull())
         return E_NOINTERFACE;
     return m_pAllocator->GetBuffer(ppSample, pStartTime, pEndTime, dwFlags);
 }
 
 HRESULT CBaseOutputPin::Deliver(IMediaSample* pSample)
 {
-    if (!m_pInputPin)
+    if (m_pInputPin.IsNull())
         return VFW_E_NOT_CONNECTED;
     return m_pInputPin->Receive(pSample);
 }
@@ -156,28 +135,28 @@ HRESULT CBaseOutputPin::InitAllocator(IMemAllocator** ppAlloc)
 
 HRESULT CBaseOutputPin::DeliverEndOfStream()
 {
-    if (!m_Connected)
+    if (!IsConnected())
         return VFW_E_NOT_CONNECTED;
     return m_Connected->EndOfStream();
 }
 
 HRESULT CBaseOutputPin::DeliverBeginFlush()
 {
-    if (!m_Connected)
+    if (!IsConnected())
         return VFW_E_NOT_CONNECTED;
     return m_Connected->BeginFlush();
 }
 
 HRESULT CBaseOutputPin::DeliverEndFlush()
 {
-    if (!m_Connected)
+    if (!IsConnected())
         return VFW_E_NOT_CONNECTED;
     return m_Connected->EndFlush();
 }
 
 HRESULT CBaseOutputPin::DeliverNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate)
 {
-    if (!m_Connected)
+    if (!IsConnected())
         return VFW_E_NOT_CONNECTED;
     return m_Connected->NewSegment(tStart, tStop, dRate);
 }

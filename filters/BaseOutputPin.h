@@ -40,6 +40,6 @@ public:
     virtual HRESULT DeliverNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate);
 
 protected:
-    IMemAllocator* m_pAllocator;
-    IMemInputPin* m_pInputPin;
+    InterfaceHolder<IMemAllocator> m_pAllocator;
+    InterfaceHolder<IMemInputPin> m_pInputPin;
 };

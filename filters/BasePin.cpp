@@ -19,7 +19,6 @@ CBasePin::CBasePin(const char* pObjectName, CBaseFilter* pFilter, CCritSec* pLoc
                    LPCWSTR pName, PIN_DIRECTION dir)
     : CUnknown(pObjectName, nullptr)
     , m_pName(nullptr)
-    , m_Connected(nullptr)
     , m_dir(dir)
     , m_pLock(pLock)
     , m_bRunTimeError(false)
@@ -42,9 +41,6 @@ CBasePin::CBasePin(const char* pObjectName, CBaseFilter* pFilter, CCritSec* pLoc
 
 CBasePin::~CBasePin()
 {
-    // A pin is normally unconnected here (each end of a connection keeps the other's filter
-    // alive); a leftover reference is dropped rather than leaked.
-    ReleaseConnected();
     delete[] m_pName;
 }
 
@@ -67,20 +63,12 @@ ULONG STDMETHODCALLTYPE CBasePin::NonDelegatingRelease()
     return m_pFilter->Release();
 }
 
-void CBasePin::ReleaseConnected()
-{
-    IPin* pPin = m_Connected;
-    m_Connected = nullptr;
-    if (pPin)
-        pPin->Release();
-}
-
 HRESULT STDMETHODCALLTYPE CBasePin::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt)
 {
     if (!pReceivePin)
         return E_POINTER;
     CAutoLock lock(m_pLock);
-    if (m_Connected)
+    if (IsConnected())
         return VFW_E_ALREADY_CONNECTED;
     if (!IsStopped() && !m_bCanReconnectWhenActive)
         return VFW_E_NOT_STOPPED;
@@ -153,7 +141,6 @@ HRESULT CBasePin::AttemptConnection(IPin* pReceivePin, const CMediaType* pmt)
     hr = CheckMediaType(pmt);
     if (hr == S_OK) {
         m_Connected = pReceivePin;
-        m_Connected->AddRef();
         hr = SetMediaType(pmt);
         if (SUCCEEDED(hr)) {
             hr = pReceivePin->ReceiveConnection(static_cast<IPin*>(this), pmt);
@@ -169,7 +156,7 @@ HRESULT CBasePin::AttemptConnection(IPin* pReceivePin, const CMediaType* pmt)
     }
 
     BreakConnect();
-    ReleaseConnected();
+    m_Connected.Reset();
     return hr;
 }
 
@@ -178,7 +165,7 @@ HRESULT STDMETHODCALLTYPE CBasePin::ReceiveConnection(IPin* pConnector, const AM
     if (!pConnector || !pmt)
         return E_POINTER;
     CAutoLock lock(m_pLock);
-    if (m_Connected)
+    if (IsConnected())
         return VFW_E_ALREADY_CONNECTED;
     if (!IsStopped() && !m_bCanReconnectWhenActive)
         return VFW_E_NOT_STOPPED;
@@ -199,14 +186,13 @@ HRESULT STDMETHODCALLTYPE CBasePin::ReceiveConnection(IPin* pConnector, const AM
     }
 
     m_Connected = pConnector;
-    m_Connected->AddRef();
     hr = SetMediaType(pType);
     if (SUCCEEDED(hr)) {
         hr = CompleteConnect(pConnector);
         if (SUCCEEDED(hr))
             return S_OK;
     }
-    ReleaseConnected();
+    m_Connected.Reset();
     BreakConnect();
     return hr;
 }
@@ -216,12 +202,12 @@ HRESULT STDMETHODCALLTYPE CBasePin::Disconnect()
     CAutoLock lock(m_pLock);
     if (!IsStopped())
         return VFW_E_NOT_STOPPED;
-    if (!m_Connected)
+    if (!IsConnected())
         return S_FALSE;
     HRESULT hr = BreakConnect();
     if (FAILED(hr))
         return hr;
-    ReleaseConnected();
+    m_Connected.Reset();
     return S_OK;
 }
 
@@ -229,11 +215,10 @@ HRESULT STDMETHODCALLTYPE CBasePin::ConnectedTo(IPin** ppPin)
 {
     if (!ppPin)
         return E_POINTER;
-    IPin* pPin = m_Connected;
-    *ppPin = pPin;
-    if (!pPin)
+    *ppPin = m_Connected;
+    if (!*ppPin)
         return VFW_E_NOT_CONNECTED;
-    pPin->AddRef();
+    (*ppPin)->AddRef();
     return S_OK;
 }
 
@@ -242,7 +227,7 @@ HRESULT STDMETHODCALLTYPE CBasePin::ConnectionMediaType(AM_MEDIA_TYPE* pmt)
     if (!pmt)
         return E_POINTER;
     CAutoLock lock(m_pLock);
-    if (!m_Connected) {
+    if (!IsConnected()) {
         static_cast<CMediaType*>(pmt)->InitMediaType();
         return VFW_E_NOT_CONNECTED;
     }

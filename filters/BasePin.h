@@ -53,7 +53,7 @@ public:
     // The proposed type at iPosition: S_OK fills pMediaType, anything else ends the list.
     virtual HRESULT GetMediaType(int iPosition, CMediaType* pMediaType);
 
-    bool IsConnected() const { return m_Connected != nullptr; }
+    bool IsConnected() const { return !m_Connected.IsNull(); }
     IPin* GetConnected() const { return m_Connected; }
     bool IsStopped() const { return m_pFilter->IsStopped(); }
     LPCWSTR Name() const { return m_pName; }
@@ -65,7 +65,7 @@ public:
 
 protected:
     WCHAR* m_pName;
-    IPin* m_Connected;
+    InterfaceHolder<IPin> m_Connected;
     PIN_DIRECTION m_dir;
     CCritSec* m_pLock;
     bool m_bRunTimeError;
@@ -83,5 +83,4 @@ private:
     HRESULT AgreeMediaType(IPin* pReceivePin, const CMediaType* pmt);
     HRESULT TryMediaTypes(IPin* pReceivePin, const CMediaType* pmt, IEnumMediaTypes* pEnum);
     HRESULT AttemptConnection(IPin* pReceivePin, const CMediaType* pmt);
-    void ReleaseConnected();
 };
