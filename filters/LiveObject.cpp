@@ -9,11 +9,6 @@ CLiveObject::CLiveObject()
     InterlockedIncrement(&g_cLiveObjects);
 }
 
-CLiveObject::CLiveObject(const CLiveObject&)
-{
-    InterlockedIncrement(&g_cLiveObjects);
-}
-
 CLiveObject::~CLiveObject()
 {
     InterlockedDecrement(&g_cLiveObjects);

@@ -11,7 +11,7 @@ public:
 
 protected:
     CLiveObject();
-    CLiveObject(const CLiveObject&);
     ~CLiveObject();
-    CLiveObject& operator=(const CLiveObject&) = default;
+    CLiveObject(const CLiveObject&) = delete;
+    CLiveObject& operator=(const CLiveObject&) = delete;
 };
