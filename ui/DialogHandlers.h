@@ -14,3 +14,11 @@ void OnStartCaptureCommand(HWND hDlg);
 void OnStopCommand(HWND hDlg);
 INT_PTR OnCloseCommand(HWND hDlg);
 void OnStatusTimer(HWND hDlg);
+
+#include <string>
+
+// The capture name of the last Tune at the current local time (no folder, no extension).
+std::string MakeCaptureFileStem();
+
+// Re-enables capture after a recording ended and tells the user how it ended.
+void ReportCaptureEnd(HWND hDlg);

@@ -1,5 +1,6 @@
 #include "app/App.h"
 #include "support/TraceCapture.h"
+#include "ui/ControlPanelDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +43,7 @@ TEST(Startup, InitInstanceStoresHandlesAndShowsTheWindow)
     GetWindowTextA(g_hDialog, title, sizeof(title));
     EXPECT_STREQ(title, "Quillon BDA Transport Stream Capture v1.0.0.6");
 
-    EXPECT_EQ(SendMessageA(g_hDialog, WM_COMMAND, IDCANCEL, 0), TRUE);
+    EXPECT_EQ(ControlPanelDialogProc(g_hDialog, WM_COMMAND, IDCANCEL, 0), TRUE) << "the close command is handled";
     EXPECT_FALSE(IsWindow(g_hDialog));
 }
 

@@ -1,0 +1,70 @@
+// The tuner graph manager: the filter graph around one BDA tuner, its control nodes and
+// the maker's driver channel. The dialog holds the single instance, g_TunerGraph.
+#pragma once
+
+#include "graph/FilterGraphHost.h"
+#include "tuner/DriverRecords.h"
+#include "tuner/TuneParams.h"
+
+class CTunerGraph : public CFilterGraphHost
+{
+public:
+    CTunerGraph();
+    ~CTunerGraph();
+
+    // Fills up to QLDEV_TABLE_SIZE entries with the maker's tuners; returns the count.
+    // pnOrdinals, when given, receives each entry's ordinal among all tuner devices, the
+    // number BuildGraph takes.
+    int EnumQLBDADevs(QLDev* pDevs, int* pnOrdinals = nullptr);
+
+    HRESULT BuildGraph(int nOrdinal, char* pszName);
+    HRESULT DestroyGraph();
+    HRESULT WaitGraphStopped();
+    HRESULT StartGraph();
+
+    BOOL QLBDA_IOCTL_GET_DEVICE_INFO_Fun(DeviceInfoRecord* pInfo);
+    BOOL QLBDA_IOCTL_GET_DRIVER_INFO_Fun(DriverInfoRecord* pInfo);
+    BOOL QLBDA_IOCTL_SET_LNB_DATA_Fun(LnbDataRecord* pLnb);
+
+    HRESULT TuneDVBS(const SatTuneParams* pParams);
+    HRESULT TuneDVBT(ULONG nFrequencyKHz, ULONG nBandwidthMHz);
+    HRESULT TuneDVBC(ULONG nFrequencyKHz, ULONG nSymbolRate, ULONG nConstellation);
+    HRESULT TuneATSC(ULONG nFrequencyKHz, ULONG nBandwidthMHz);
+    HRESULT WaitForLock(LONG nBudgetMs);
+    HRESULT GetSignalLevels(LONG* pnStrength, LONG* pnQuality);
+
+    // Classifies the tuner at nOrdinal; hands out its filter when the kind is known.
+    int ProbeTuner(int nOrdinal, char* pszName, InterfaceHolder<IBaseFilter>* pFilter);
+    BOOL AttachReceiver(IBaseFilter* pTuner, InterfaceHolder<IBaseFilter>& receiver, char* pszName);
+    BOOL FindControlInterfaces(IBaseFilter* pTuner);
+    HRESULT OpenDriverChannel();
+    HRESULT CheckQLBDAInterface(IBaseFilter* pTuner);
+    BOOL SendDriverIoctl(DWORD nCode, void* pIn, DWORD nInLength, void* pOut, DWORD nOutLength, DWORD* pnReturned);
+    static InterfaceHolder<IPin> FindPinByName(IBaseFilter* pFilter, const char* pszName);
+
+    // 1 while a complete graph is built and running.
+    BOOL m_bBuilt = 0;
+    // The kind of the current or last tuner (SourceType code); kept by DestroyGraph.
+    int m_nSourceType = 0;
+    InterfaceHolder<IBDA_SignalStatistics> m_pSignalStatistics;
+    InterfaceHolder<IBDA_DeviceControl> m_pDeviceControl;
+    InterfaceHolder<IBDA_FrequencyFilter> m_pFrequencyFilter;
+    InterfaceHolder<IBDA_LNBInfo> m_pLNBInfo;
+    InterfaceHolder<IBDA_DigitalDemodulator> m_pDemodulator;
+    InterfaceHolder<IBaseFilter> m_pNetworkProvider;
+    InterfaceHolder<IBaseFilter> m_pTuner;
+    InterfaceHolder<IBaseFilter> m_pReceiver;
+    InterfaceHolder<IBaseFilter> m_pCaptureFilter;
+    InterfaceHolder<IPin> m_pTunerInputPin;
+    InterfaceHolder<IKsPropertySet> m_pKsPropertySet;
+
+private:
+    // The tuner's input pin: "Input0", else "Antenna In Pin"; traces when neither exists.
+    static InterfaceHolder<IPin> FindTunerInputPin(IBaseFilter* pTuner);
+    // Takes the statistics of a control node when none is held yet and its lock reads.
+    void TakeSignalStatistics(IUnknown* pNode);
+    // The common end of every tuning: commit was accepted, now wait up to 2 s for lock.
+    HRESULT FinishTuning();
+};
+
+extern CTunerGraph g_TunerGraph;

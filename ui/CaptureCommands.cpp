@@ -1,0 +1,145 @@
+// The capture file chooser, Start capture, Stop and the size limit check box.
+#include "ui/DialogHandlers.h"
+
+#include "app/Trace.h"
+#include "capture/CaptureState.h"
+#include "ui/DialogControls.h"
+#include "ui/DialogState.h"
+#include "ui/resource.h"
+
+#include <commdlg.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The controls a recording locks, and unlocks again when it ends.
+void EnableCaptureSettings(HWND hDlg, bool bEnable)
+{
+    EnableControls(hDlg, {IDC_LIMIT_ENABLE, IDC_LIMIT_MB, IDC_MBYTES_LABEL, IDC_BROWSE}, bEnable);
+}
+
+enum class PathCheck { Create, Overwrite, Declined };
+
+// Whether the file exists with content, and if so whether the user wants it overwritten.
+PathCheck CheckExistingFile(HWND hDlg, const char* pszFullPath)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE hFind = FindFirstFileA(pszFullPath, &found);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return PathCheck::Create;
+    FindClose(hFind);
+    if (found.nFileSizeHigh == 0 && found.nFileSizeLow == 0)
+        return PathCheck::Create;
+    if (MessageBoxA(hDlg, "The file is exist, continue to overwrite this file", "QL capture tool", MB_YESNO) == IDYES)
+        return PathCheck::Overwrite;
+    return PathCheck::Declined;
+}
+
+} // namespace
+
+void OnLimitEnableCommand(HWND hDlg)
+{
+    if (IsTicked(hDlg, IDC_LIMIT_ENABLE)) {
+        EnableControl(hDlg, IDC_LIMIT_MB, true);
+    } else {
+        EnableControl(hDlg, IDC_LIMIT_MB, false);
+        SetControlText(hDlg, IDC_LIMIT_MB, "");
+    }
+}
+
+void OnBrowseCommand(HWND hDlg)
+{
+    char szFile[CAPTURE_PATH_SIZE] = {};
+    const size_t nSlash = szLastCapturePath.rfind('\\');
+    std::string initial = nSlash == std::string::npos ? std::string() : szLastCapturePath.substr(0, nSlash);
+    initial += "\\" + MakeCaptureFileStem();
+    if (initial.size() >= sizeof(szFile))
+        initial = MakeCaptureFileStem();  // a folder too long for the chooser is left out
+    strncpy(szFile, initial.c_str(), sizeof(szFile) - 1);
+
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = GetActiveWindow();
+    ofn.lpstrFilter = "TS Files(*.ts)\0\0";
+    ofn.lpstrFile = szFile;
+    ofn.nMaxFile = sizeof(szFile);
+    ofn.Flags = OFN_OVERWRITEPROMPT;
+    ofn.lpstrDefExt = "ts";
+    if (GetSaveFileNameA(&ofn)) {
+        OutputDebugStringA("GetSaveFileName OK");
+        SetControlText(hDlg, IDC_CAPTURE_FILE, szFile);
+        szLastCapturePath = szFile;
+    } else {
+        OutputDebugStringA("GetSaveFileName Fail");
+    }
+    QLDise_DBG("ofn.lpstrFile %s", szFile);
+}
+
+void OnStartCaptureCommand(HWND hDlg)
+{
+    const UINT nLimitMB = ReadFieldValue(hDlg, IDC_LIMIT_MB);
+    // A path text that does not fit the path buffer is refused whole, never cut.
+    const std::string path = GetControlText(hDlg, IDC_CAPTURE_FILE);
+    char szFullPath[CAPTURE_PATH_SIZE] = {};
+    const DWORD nLength = path.size() < CAPTURE_PATH_SIZE
+                              ? GetFullPathNameA(path.c_str(), sizeof(szFullPath), szFullPath, nullptr)
+                              : 0;
+    if (nLength == 0 || nLength >= CAPTURE_PATH_SIZE) {
+        OutputDebugStringA("the path is too long or file not exist");
+        MessageBoxA(hDlg, "The path is not correct", "QL", MB_OK);
+        return;
+    }
+
+    const PathCheck check = CheckExistingFile(hDlg, szFullPath);
+    if (check == PathCheck::Declined) {
+        SetControlText(hDlg, IDC_CAPTURE_FILE, "");
+        return;
+    }
+    FILE* pFile = fopen(szFullPath, "wb");
+    if (!pFile || !g_CaptureState.StartCapture(pFile, nLimitMB)) {
+        if (pFile)
+            fclose(pFile);
+        MessageBoxA(hDlg, "Please Check Selected Path Is Correct", "Path Incorrect", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    EnableControl(hDlg, IDC_START_CAPTURE, false);
+    EnableControl(hDlg, IDC_STOP, true);
+    EnableControl(hDlg, IDC_RESET_TUNE, false);
+    EnableCaptureSettings(hDlg, false);
+}
+
+void OnStopCommand(HWND hDlg)
+{
+    g_CaptureState.StopCapture();
+    EnableControl(hDlg, IDC_START_CAPTURE, true);
+    EnableControl(hDlg, IDC_STOP, false);
+    EnableControl(hDlg, IDC_RESET_TUNE, true);
+    EnableCaptureSettings(hDlg, true);
+}
+
+INT_PTR OnCloseCommand(HWND hDlg)
+{
+    EndDialog(hDlg, IDCANCEL);
+    DestroyWindow(hDlg);
+    // The recording ends with the window; its file is closed complete.
+    g_CaptureState.StopCapture();
+    return TRUE;
+}
+
+void ReportCaptureEnd(HWND hDlg)
+{
+    EnableControl(hDlg, IDC_START_CAPTURE, true);
+    EnableControl(hDlg, IDC_STOP, false);
+    EnableControl(hDlg, IDC_RESET_TUNE, true);
+    bWasRecording = false;
+    if (g_CaptureState.EndReason() == CaptureEnd::WriteFailed) {
+        SetStatus(hDlg, "Stream Capture FAILED: the file could not be written!");
+        MessageBoxA(hDlg, "Stream Capture FAILED: the file could not be written!\nThe file holds only the data before the failure.",
+                    "QL", MB_OK | MB_ICONERROR);
+    } else {
+        MessageBoxA(hDlg, "Stream Capture Done!", "QL", MB_OK);
+    }
+    EnableCaptureSettings(hDlg, true);
+}

@@ -1,0 +1,149 @@
+// The control panel's start-up (tuner detection) and its device choice.
+#include "ui/DialogHandlers.h"
+
+#include "app/Trace.h"
+#include "tuner/TunerGraph.h"
+#include "ui/ChoiceLists.h"
+#include "ui/DialogControls.h"
+#include "ui/DialogState.h"
+#include "ui/DialogText.h"
+#include "ui/resource.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace {
+
+const char kWindowTitle[] = "Quillon BDA Transport Stream Capture v1.0.0.6";
+constexpr UINT_PTR IDT_STATUS = 12345;
+constexpr UINT STATUS_PERIOD_MS = 200;
+
+void SetSatelliteDefaults(HWND hDlg)
+{
+    SetListSelection(hDlg, IDC_LNB_POWER, 1);
+    SetListSelection(hDlg, IDC_DISEQC, 0);
+    SetListSelection(hDlg, IDC_TONE_22K, 0);
+    SetTick(hDlg, IDC_VERTICAL, true);
+    SetListSelection(hDlg, IDC_MODULATION, 0);
+}
+
+// Enables the controls of a tuner kind (SourceType code) and says what was found.
+void SetUpKind(HWND hDlg, int nSourceType)
+{
+    static const char* const kFound[] = {"NO device found", "Satellite BDA device found",
+                                         "Terrestrial BDA device found", "Cable BDA device found",
+                                         "ATSC device found"};
+    if (nSourceType < SRC_TYPE_UNKNOWN || nSourceType > SRC_TYPE_ATSC)
+        return;
+    EnableKindControls(hDlg, nSourceType);
+    if (nSourceType == SRC_TYPE_DVBS) {
+        SetDlgItemTextA(hDlg, IDC_FREQUENCY_LABEL, "Frequency, MHz");
+        SetSatelliteDefaults(hDlg);
+    }
+    SetStatus(hDlg, kFound[nSourceType]);
+}
+
+int SourceTypeForDeviceTypeBit(int32_t nBit)
+{
+    switch (nBit) {
+    case 1: return SRC_TYPE_DVBS;
+    case 2: return SRC_TYPE_DVBT;
+    case 4: return SRC_TYPE_DVBC;
+    case 8: return SRC_TYPE_ATSC;
+    default: return SRC_TYPE_UNKNOWN;
+    }
+}
+
+// Builds each found tuner's graph once to read its records and learn its kind.
+void ReadDeviceRecords(int i)
+{
+    g_TunerGraph.BuildGraph(nQLDevOrdinal[i], QLDevs[i].szName);
+    g_TunerGraph.WaitGraphStopped();
+    OutputDebugStringA("QLBDAIOCTL start");
+    g_TunerGraph.QLBDA_IOCTL_GET_DEVICE_INFO_Fun(&DevInfo[i]);
+    g_TunerGraph.QLBDA_IOCTL_GET_DRIVER_INFO_Fun(&DrvInfo[i]);
+    OutputDebugStringA("QLBDAIOCTL end");
+    g_TunerGraph.StartGraph();
+    const int32_t nBit = DeviceTypeBitForSourceType(g_TunerGraph.m_nSourceType);
+    if (nBit)
+        DevInfo[i].nDeviceType = nBit;
+    g_TunerGraph.DestroyGraph();
+}
+
+} // namespace
+
+INT_PTR OnInitDialog(HWND hDlg)
+{
+    SetWindowTextA(hDlg, kWindowTitle);
+    FillChoiceLists(hDlg);
+    nQLBDADevs = g_TunerGraph.EnumQLBDADevs(QLDevs, nQLDevOrdinal);
+    printf("Get nQLBDADevs=%d \n", nQLBDADevs);
+
+    int nStartKind = SRC_TYPE_UNKNOWN;
+    for (int i = 0; i < nQLBDADevs; ++i) {
+        printf("QLDev[%d], %s, Src_Type=%d \n", QLDevs[i].nIndex, QLDevs[i].szName, QLDevs[i].Src_Type);
+        QLDise_DBG("QLDev[%d], %s, Src_Type=%d \n", QLDevs[i].nIndex, QLDevs[i].szName, QLDevs[i].Src_Type);
+        SendDlgItemMessageA(hDlg, IDC_DEVICE_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(QLDevs[i].szName));
+        ReadDeviceRecords(i);
+        if (i == 0)
+            nStartKind = g_TunerGraph.m_nSourceType;
+    }
+    fflush(stdout);
+
+    SetListSelection(hDlg, IDC_DEVICE_LIST, 0);
+    DisableTuningControls(hDlg);
+    strDriverLine += FormatDriverLine(DrvInfo[0]);
+    strDeviceLine = FormatDeviceLine(DevInfo[0]);
+    SetControlText(hDlg, IDC_DRIVER_INFO, strDriverLine);
+    SetControlText(hDlg, IDC_DEVICE_INFO, strDeviceLine);
+    SetUpKind(hDlg, nStartKind);
+
+    for (int id : {IDC_LEVEL_BAR, IDC_QUALITY_BAR}) {
+        SendDlgItemMessageA(hDlg, id, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+        SendDlgItemMessageA(hDlg, id, PBM_SETSTEP, 1, 0);
+    }
+    SetTimer(hDlg, IDT_STATUS, STATUS_PERIOD_MS, nullptr);
+    EnableControls(hDlg, {IDC_START_CAPTURE, IDC_STOP, IDC_CAPTURE_FILE, IDC_BROWSE}, false);
+    return TRUE;
+}
+
+void OnDeviceListCommand(HWND hDlg)
+{
+    const int iIndex = GetListSelection(hDlg, IDC_DEVICE_LIST);
+    char szDevname[256] = {};
+    if (iIndex >= 0 && SendDlgItemMessageA(hDlg, IDC_DEVICE_LIST, CB_GETLBTEXTLEN, iIndex, 0) < 256)
+        SendDlgItemMessageA(hDlg, IDC_DEVICE_LIST, CB_GETLBTEXT, iIndex, reinterpret_cast<LPARAM>(szDevname));
+    QLDise_DBG("iIndex = %d", iIndex);
+    QLDise_DBG("Devname = %s", szDevname);
+    if (iIndex == nLastListIndex)
+        return;
+
+    nLastListIndex = iIndex;
+    SetControlText(hDlg, IDC_CAPTURE_FILE, "");
+    if (iIndex < 0 || iIndex >= nQLBDADevs) {
+        SetControlText(hDlg, IDC_DRIVER_INFO, "");
+        SetControlText(hDlg, IDC_DEVICE_INFO, "");
+        return;
+    }
+    nSelectedDevice = iIndex;
+    SetControlText(hDlg, IDC_DRIVER_INFO, FormatDriverLine(DrvInfo[iIndex]));
+    SetControlText(hDlg, IDC_DEVICE_INFO, FormatDeviceLine(DevInfo[iIndex]));
+    g_TunerGraph.DestroyGraph();
+
+    for (int id : {IDC_FREQUENCY, IDC_BW, IDC_LOF1, IDC_LOF_SWITCH, IDC_LOF2, IDC_SYMBOL_RATE, IDC_CONSTELLATION,
+                   IDC_LIMIT_MB})
+        SetControlText(hDlg, id, "");
+    for (int id : {IDC_LNB_POWER, IDC_DISEQC, IDC_TONE_22K, IDC_LNB_TYPE})
+        SetListSelection(hDlg, id, -1);
+    for (int id : {IDC_VERTICAL, IDC_HORIZONTAL, IDC_LIMIT_ENABLE})
+        SetTick(hDlg, id, false);
+    DisableTuningControls(hDlg);
+    SetDlgItemTextA(hDlg, IDC_FREQUENCY_LABEL, "Frequency, KHz");
+
+    const int nKind = SourceTypeForDeviceTypeBit(DevInfo[iIndex].nDeviceType);
+    if (nKind == SRC_TYPE_UNKNOWN)
+        SetStatus(hDlg, "NOT SUPPORT THIS DEVICE");
+    else
+        SetUpKind(hDlg, nKind);
+}
