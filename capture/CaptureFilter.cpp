@@ -1,0 +1,63 @@
+#include "capture/CaptureFilter.h"
+
+#include "capture/CaptureInputPin.h"
+
+#include <new>
+#include <utility>
+
+CCaptureFilter::CCaptureFilter(HRESULT* phr, REFCLSID clsidClock)
+    : CBaseFilter("CLOCK", nullptr, &m_Lock, GUID_NULL)
+    , m_pPin(nullptr)
+{
+    m_pPin = new (std::nothrow) CCaptureInputPin(this, &m_Lock, phr);
+    if (!m_pPin)
+        *phr = E_OUTOFMEMORY;
+    m_pSystemClock.CreateInstance(clsidClock, CLSCTX_ALL);
+}
+
+CCaptureFilter::~CCaptureFilter()
+{
+    m_pSystemClock.Reset();
+    delete m_pPin;
+    m_pPin = nullptr;
+}
+
+HRESULT STDMETHODCALLTYPE CCaptureFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    if (riid == IID_IReferenceClock) {
+        // Without a clock the graph chooses another one rather than taking a null.
+        if (m_pSystemClock.IsNull()) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        return GetInterface(m_pSystemClock.Get(), ppv);
+    }
+    return CBaseFilter::NonDelegatingQueryInterface(riid, ppv);
+}
+
+int CCaptureFilter::GetPinCount()
+{
+    return 1;
+}
+
+CBasePin* CCaptureFilter::GetPin(int n)
+{
+    return n == 0 ? m_pPin : nullptr;
+}
+
+HRESULT CreateCaptureFilter(InterfaceHolder<IBaseFilter>& filter)
+{
+    filter.Reset();
+    HRESULT hr = S_OK;
+    CCaptureFilter* pFilter = new (std::nothrow) CCaptureFilter(&hr);
+    if (!pFilter)
+        return E_OUTOFMEMORY;
+    // The holder takes the first reference, so a failed filter is deleted when it goes.
+    InterfaceHolder<IBaseFilter> created(static_cast<IBaseFilter*>(pFilter));
+    if (FAILED(hr))
+        return hr;
+    filter = std::move(created);
+    return hr;
+}
