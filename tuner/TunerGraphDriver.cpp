@@ -37,6 +37,9 @@ BOOL CTunerGraph::SendDriverIoctl(DWORD nCode, void* pIn, DWORD nInLength, void*
 {
     if (m_pKsPropertySet.IsNull())
         return FALSE;
+    // The driver would read or write a length's worth of bytes at address 0.
+    if ((!pIn && nInLength) || (!pOut && nOutLength))
+        return FALSE;
     return SUCCEEDED(SendIoctlCommand(m_pKsPropertySet, nCode, pIn, nInLength, pOut, nOutLength, pnReturned));
 }
 
@@ -64,6 +67,8 @@ BOOL CTunerGraph::QLBDA_IOCTL_SET_LNB_DATA_Fun(LnbDataRecord* pLnb)
 InterfaceHolder<IPin> CTunerGraph::FindPinByName(IBaseFilter* pFilter, const char* pszName)
 {
     InterfaceHolder<IPin> found;
+    if (!pszName)
+        return found;
     CPinEnumerator pins(pFilter);
     for (InterfaceHolder<IPin> pin; pins.Next(pin);) {
         PIN_INFO info = {};
@@ -72,9 +77,10 @@ InterfaceHolder<IPin> CTunerGraph::FindPinByName(IBaseFilter* pFilter, const cha
         if (info.pFilter)
             info.pFilter->Release();
         char szName[PIN_NAME_SIZE] = {};
-        // A name that does not fit the buffer is not taken at all, so it never matches.
+        // A name that does not fit the buffer is not compared at all, so it never matches,
+        // not even an empty wanted name; the buffer may then hold an unterminated part.
         if (!WideCharToMultiByte(CP_ACP, 0, info.achName, -1, szName, sizeof(szName), nullptr, nullptr))
-            szName[0] = '\0';
+            continue;
         if (strcmp(szName, pszName) == 0)
             found = pin;  // the last pin of that name wins
     }
