@@ -186,12 +186,14 @@ HRESULT CTunerGraph::WaitForLock(LONG nBudgetMs)
         const bool bIsLocked = (!bLockRead || bLocked) && (!bPresentRead || bPresent);
         if (bIsLocked)
             return 0;
-        if (nBudgetMs != 0) {
-            nBudgetMs -= LOCK_POLL_MS;
+        // Every non-zero budget pays for one pause per reading; the budget left decides
+        // whether another reading follows (compared before subtracting, so that no budget
+        // can wrap around).
+        if (nBudgetMs != 0)
             Sleep(LOCK_POLL_MS);
-        }
-        if (nBudgetMs <= 0)
+        if (nBudgetMs <= LOCK_POLL_MS)
             return 1;
+        nBudgetMs -= LOCK_POLL_MS;
     }
 }
 
