@@ -58,6 +58,11 @@ public:
     InterfaceHolder<IPin> m_pTunerInputPin;
     InterfaceHolder<IKsPropertySet> m_pKsPropertySet;
 
+protected:
+    // Builds the manager around the graph manager class clsidGraph, so that one can be made
+    // whose graph never stops or cannot be created.
+    explicit CTunerGraph(REFCLSID clsidGraph);
+
 private:
     // The tuner's input pin: "Input0", else "Antenna In Pin"; traces when neither exists.
     static InterfaceHolder<IPin> FindTunerInputPin(IBaseFilter* pTuner);

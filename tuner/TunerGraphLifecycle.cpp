@@ -9,6 +9,10 @@ constexpr DWORD STOP_PAUSE_MS = 150;
 
 CTunerGraph::CTunerGraph() = default;
 
+CTunerGraph::CTunerGraph(REFCLSID clsidGraph) : CFilterGraphHost(clsidGraph)
+{
+}
+
 CTunerGraph::~CTunerGraph()
 {
     DestroyGraph();
