@@ -1,0 +1,192 @@
+#include "simtuner/SimScenario.h"
+#include "simtuner/SimText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+bool CarriesMakerPattern(const std::string& name)
+{
+    const std::string lower = LowerText(name);
+    return lower.find("dtv-dvb") != std::string::npos || lower.find("quillon") != std::string::npos ||
+           lower.find("dtv-atsc") != std::string::npos;
+}
+
+std::string ParseError(const std::string& text)
+{
+    std::vector<SimScenarioDevice> devices;
+    return ParseScenario(text, &devices);
+}
+
+} // namespace
+
+TEST(SimScenarioDefault, OneMakerTunerOfEachKindAForeignTunerAndAReceiver)
+{
+    std::vector<SimScenarioDevice> devices;
+    ASSERT_EQ(ParseScenario(kDefaultScenario, &devices), "");
+    ASSERT_EQ(devices.size(), 6u);
+    const SimKind kinds[] = {SimKind::Satellite, SimKind::Terrestrial, SimKind::Cable, SimKind::Atsc};
+    const SimNode demodulators[] = {SimNode::Qpsk, SimNode::Cofdm, SimNode::Qam, SimNode::Vsb8};
+    const int32_t deviceTypes[] = {1, 2, 4, 8};
+    for (int i = 0; i < 4; ++i) {
+        const SimTunerSettings& t = devices[i].Tuner;
+        EXPECT_FALSE(devices[i].bReceiver);
+        EXPECT_TRUE(CarriesMakerPattern(devices[i].sName)) << devices[i].sName;
+        EXPECT_EQ(t.eKind, kinds[i]);
+        EXPECT_EQ(t.Nodes, (std::vector<SimNode>{SimNode::RfTuner, demodulators[i]}));
+        EXPECT_EQ(t.Vendor.DeviceInfo.nDeviceType, deviceTypes[i]);
+        EXPECT_EQ(t.Vendor.hrCheckInterface, SIM_S_OK);
+        EXPECT_EQ(t.nLnbInfo, i == 0 ? 1 : 0);
+        EXPECT_EQ(t.sInputPinName, "Input0");
+        EXPECT_EQ(t.nExposedPins, 2);
+        EXPECT_TRUE(t.bPropertySet);
+        EXPECT_FALSE(t.Channels.empty());
+        EXPECT_NE(t.nSampleSize % 188, 0u);
+    }
+    EXPECT_FALSE(CarriesMakerPattern(devices[4].sName)) << devices[4].sName;
+    EXPECT_TRUE(devices[5].bReceiver);
+    EXPECT_FALSE(devices[5].Receiver.bRefuse);
+}
+
+TEST(SimScenarioRead, EverySettingReachesTheTuner)
+{
+    std::vector<SimScenarioDevice> devices;
+    ASSERT_EQ(ParseScenario(R"(
+[Tuner]
+Name = Quillon Test
+nodes = rf*3 qpsk cofdm
+lnb_info = yes
+input_pin = Antenna In Pin
+pins = input
+property_set = no
+device_name = QL-TEST
+device_type = 3
+mac = 01-02-03-0A-0B-0C
+driver_version = 12 34
+firmware_version = AB.CD
+driver_text = ABCDEFG
+driver_text2 = long text
+vendor_check = 0x80004005
+lnb = 5150000 5150000 0
+channel = 3700000 pol=h sr=30000 tol=0 strength=-20 quality=40
+strength = 55
+quality = 66
+lock_delay = 750
+bitrate = 120000000
+sample_size = 65536
+source = file:Z:\tmp\a.ts
+programs = 3
+drop_every = 100
+bad_crc_every = 50
+garbage_every = 10
+garbage_bytes = 7
+)", &devices), "");
+    ASSERT_EQ(devices.size(), 1u);
+    const SimTunerSettings& t = devices[0].Tuner;
+    EXPECT_EQ(t.sName, "Quillon Test");
+    EXPECT_EQ(t.eKind, SimKind::Satellite) << "the first demodulator node decides the kind";
+    ASSERT_EQ(t.Nodes.size(), 5u);
+    EXPECT_EQ(t.Nodes[3], SimNode::Qpsk);
+    EXPECT_EQ(t.Nodes[4], SimNode::Cofdm);
+    EXPECT_EQ(t.nLnbInfo, 1);
+    EXPECT_EQ(t.sInputPinName, "Antenna In Pin");
+    EXPECT_EQ(t.nExposedPins, 1);
+    EXPECT_FALSE(t.bPropertySet);
+    EXPECT_STREQ(t.Vendor.DeviceInfo.szDeviceName, "QL-TEST");
+    EXPECT_EQ(t.Vendor.DeviceInfo.nDeviceType, 3);
+    const uint8_t mac[6] = {1, 2, 3, 0x0A, 0x0B, 0x0C};
+    EXPECT_EQ(std::memcmp(t.Vendor.DeviceInfo.Mac, mac, 6), 0);
+    EXPECT_EQ(t.Vendor.DriverInfo.DriverVersion[0], 0x12);
+    EXPECT_EQ(t.Vendor.DriverInfo.FirmwareVersion[1], 0xCD);
+    EXPECT_STREQ(t.Vendor.DriverInfo.szText1, "ABCDEFG");
+    EXPECT_STREQ(t.Vendor.DriverInfo.szText2, "long text");
+    EXPECT_EQ(t.Vendor.hrCheckInterface, static_cast<int32_t>(0x80004005));
+    EXPECT_EQ(t.Lnb.nLofLowKHz, 5150000u);
+    EXPECT_EQ(t.Lnb.nSwitchKHz, 0u);
+    ASSERT_EQ(t.Channels.size(), 1u);
+    EXPECT_EQ(t.Channels[0].nPolarity, SIM_POLARITY_H);
+    EXPECT_EQ(t.Channels[0].nToleranceKHz, 0u);
+    EXPECT_EQ(t.Channels[0].nStrength, -20);
+    EXPECT_EQ(t.nStrength, 55);
+    EXPECT_EQ(t.nQuality, 66);
+    EXPECT_EQ(t.nLockDelayMs, 750u);
+    EXPECT_EQ(t.nBitrate, 120000000u);
+    EXPECT_EQ(t.nSampleSize, 65536u);
+    EXPECT_EQ(t.sTsFile, "Z:\\tmp\\a.ts");
+    EXPECT_EQ(t.Stream.nPrograms, 3u);
+    EXPECT_EQ(t.Stream.nDropEvery, 100u);
+    EXPECT_EQ(t.Stream.nBadCrcEvery, 50u);
+    EXPECT_EQ(t.Stream.nGarbageEvery, 10u);
+    EXPECT_EQ(t.Stream.nGarbageBytes, 7u);
+}
+
+TEST(SimScenarioRead, StoredValuesRebuildTheSameTuner)
+{
+    std::vector<SimScenarioDevice> devices;
+    ASSERT_EQ(ParseScenario("[tuner]\nname = DTV-DVB C\nkind = cable\nchannel = 346000 sr=6900 qam=256\n"
+                            "channel = 410000 sr=6875 qam=64; 474000 sr=6900 qam=128\nmac=00-00-00-00-00-01\n",
+                            &devices), "");
+    const SimScenarioDevice& d = devices[0];
+    ASSERT_EQ(d.Values.size(), 3u);
+    EXPECT_EQ(d.Values[1].first, "channel");
+    EXPECT_EQ(d.Values[1].second, "346000 sr=6900 qam=256; 410000 sr=6875 qam=64; 474000 sr=6900 qam=128");
+
+    SimTunerSettings again;
+    ASSERT_EQ(TunerFromValues(d.sName, d.Values, &again), "");
+    ASSERT_EQ(again.Channels.size(), 3u);
+    EXPECT_EQ(again.Channels[0].nModulation, 11);
+    EXPECT_EQ(again.Channels[1].nModulation, 3);
+    EXPECT_EQ(again.Channels[2].nModulation, 7);
+    EXPECT_EQ(std::memcmp(&again.Vendor, &d.Tuner.Vendor, sizeof(again.Vendor)), 0);
+    EXPECT_EQ(again.Vendor.DeviceInfo.Mac[5], 1);
+}
+
+TEST(SimScenarioRead, DefaultsFollowTheKind)
+{
+    std::vector<SimScenarioDevice> devices;
+    ASSERT_EQ(ParseScenario("[tuner]\nname=a\n[tuner]\nname=b\nkind=atsc\n[tuner]\nname=c\nnodes=rf\n", &devices),
+              "");
+    EXPECT_EQ(devices[0].Tuner.eKind, SimKind::Satellite);
+    EXPECT_EQ(devices[1].Tuner.Nodes, (std::vector<SimNode>{SimNode::RfTuner, SimNode::Vsb8}));
+    EXPECT_EQ(devices[1].Tuner.Vendor.DeviceInfo.nDeviceType, 8);
+    EXPECT_EQ(devices[2].Tuner.Nodes, (std::vector<SimNode>{SimNode::RfTuner}));
+    // Different names give different MACs.
+    EXPECT_NE(std::memcmp(devices[0].Tuner.Vendor.DeviceInfo.Mac, devices[1].Tuner.Vendor.DeviceInfo.Mac, 6), 0);
+}
+
+TEST(SimScenarioErrors, EachErrorNamesItsLine)
+{
+    EXPECT_EQ(ParseError("name = x\n"), "line 1: a setting before the first [tuner] or [receiver]");
+    EXPECT_EQ(ParseError("[tuner]\nname = x\n\ncolour = red\n"), "line 4: unknown key colour");
+    EXPECT_EQ(ParseError("[tuner]\nname = x\nlock_delay = soon\n"), "line 3: bad value for lock_delay: 'soon'");
+    EXPECT_EQ(ParseError("[tuners]\n"), "line 1: unknown section [tuners]");
+    EXPECT_EQ(ParseError("[tuner]\nname = x\nkind = cable\nkind = atsc\n"), "line 4: kind given twice");
+    EXPECT_EQ(ParseError("[tuner]\nname = x\njust text\n"), "line 3: expected key = value");
+    EXPECT_EQ(ParseError("[tuner]\nkind = cable\n"), "line 1: a tuner needs a name");
+    EXPECT_EQ(ParseError("[tuner]\nname = A\n[receiver]\nname = a\n"), "line 3: the name a is given twice");
+    EXPECT_EQ(ParseError("[tuner]\nname = x\nchannel = 11778000 pol=V\n"),
+              "line 1: channel 11778000: a satellite channel needs pol= and sr=");
+    EXPECT_EQ(ParseError("[tuner]\nname = x\nkind=cable\nchannel = 346000 sr=6900\n"),
+              "line 1: channel 346000: a cable channel needs sr= and qam=");
+    EXPECT_EQ(ParseError("[receiver]\nname = r\nrefuse = maybe\n"), "line 3: bad value for refuse: 'maybe'");
+}
+
+TEST(SimScenarioErrors, ValuesOutOfRangeAreRefused)
+{
+    const std::string bad[] = {
+        "channel = 346000 qam=100",     "channel = 346000 pol=x",      "channel = 346000 colour=1",
+        "channel = 99999999999",        "nodes = rf tuner",            "nodes = rf*65",
+        "mac = 00-11-22-33-44",         "mac = 00-11-22-33-44-GG",     "driver_version = 100 1",
+        "driver_text = 12345678",       "device_name = " + std::string(32, 'x'),
+        "sample_size = 0",              "sample_size = 4194305",       "bitrate = 0",
+        "lnb = 9750000 10600000",       "vendor_check = maybe",        "pins = sometimes",             "property_set = perhaps",
+        "source = tape",                "source = file:",              "strength = 2147483648",
+        "programs = 4294967296",
+    };
+    for (const std::string& line : bad)
+        EXPECT_NE(ParseError("[tuner]\nname = x\n" + line + "\n"), "") << line;
+    EXPECT_EQ(ParseError("[tuner]\nname = x\ndevice_name = " + std::string(31, 'x') + "\nstrength = -2147483648\n"),
+              "");
+}

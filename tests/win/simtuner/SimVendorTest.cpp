@@ -1,0 +1,162 @@
+// The maker's private property on the simulated tuner's input pin, as an application in
+// this process sends it: both record layouts, the checks, the log and the LNB record.
+#include "SimTestSupport.h"
+
+#include "graph/BdaGuids.h"
+#include "tuner/IoctlCommand.h"
+
+#include <cstring>
+
+namespace {
+
+const char kScenario[] = "[tuner]\nname = DTV-DVB Vendor\nkind = satellite\ndevice_name = QL-VENDOR\n";
+
+// Memory below 4 GB, where a 32-bit caller's buffers lie; null when none can be had.
+uint8_t* LowMemory()
+{
+    for (uintptr_t address = 0x10000000; address < 0xF0000000; address += 0x10000000) {
+        void* p = VirtualAlloc(reinterpret_cast<void*>(address), 65536, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (p)
+            return static_cast<uint8_t*>(p);
+    }
+    return nullptr;
+}
+
+class SimVendor : public SimTunerTest {
+protected:
+    void SetUp() override
+    {
+        SimTunerTest::SetUp();
+        Register(kScenario);
+        m_Tuner = BindTuner("DTV-DVB Vendor");
+        ASSERT_FALSE(m_Tuner.IsNull());
+        m_Property = QueriedHolder<IKsPropertySet>(PinByIndex(m_Tuner, 0));
+        ASSERT_FALSE(m_Property.IsNull());
+        m_Control = ControlOf(m_Tuner);
+        m_Control->ClearCalls();
+    }
+    void TearDown() override
+    {
+        m_Control.Reset();
+        m_Property.Reset();
+        m_Tuner.Reset();
+        SimTunerTest::TearDown();
+    }
+
+    HRESULT SetRecord(const void* pRecord, DWORD cbRecord)
+    {
+        uint8_t instance[24] = {};
+        return m_Property->Set(KSPROPSETID_VendorIoctl, 0, instance, 24, const_cast<void*>(pRecord), cbRecord);
+    }
+
+    InterfaceHolder<IBaseFilter> m_Tuner;
+    InterfaceHolder<IKsPropertySet> m_Property;
+    InterfaceHolder<ISimTunerControl> m_Control;
+};
+
+} // namespace
+
+TEST_F(SimVendor, SixtyFourByteRecordIsAnsweredAndLogged)
+{
+    DeviceInfoRecord device = {};
+    uint32_t counter = 0;
+    IoctlCommand command = MakeIoctlCommand(QLBDA_IOCTL_GET_DEVICE_INFO, nullptr, 0, &device, 240, &counter);
+    ASSERT_EQ(sizeof(command), 64u);
+    ASSERT_EQ(SetRecord(&command, sizeof(command)), S_OK);
+    EXPECT_STREQ(device.szDeviceName, "QL-VENDOR");
+    EXPECT_EQ(counter, 240u);
+
+    const std::vector<SimCallRecord> calls = AllCalls(m_Control);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].eCall, SIM_CALL_VENDOR_GET_DEVICE_INFO);
+    EXPECT_EQ(calls[0].nInstanceLength, 24u);
+    EXPECT_EQ(calls[0].nDataLength, 64u);
+    EXPECT_EQ(calls[0].nCode, QLBDA_IOCTL_GET_DEVICE_INFO);
+    EXPECT_EQ(calls[0].nInAddress, 0u);
+    EXPECT_EQ(calls[0].nInLength, 0u);
+    EXPECT_EQ(calls[0].nOutAddress, reinterpret_cast<uintptr_t>(&device));
+    EXPECT_EQ(calls[0].nOutLength, 240u);
+    EXPECT_EQ(calls[0].hrResult, S_OK);
+}
+
+TEST_F(SimVendor, FortyByteRecordCarriesThirtyTwoBitAddresses)
+{
+    uint8_t* pLow = LowMemory();
+    ASSERT_NE(pLow, nullptr);
+    DriverInfoRecord* pDriver = reinterpret_cast<DriverInfoRecord*>(pLow);
+    uint32_t* pCounter = reinterpret_cast<uint32_t*>(pLow + 1024);
+    IoctlCommandFields fields = {};
+    fields.Guid = kIoctlCommandGuidBytes;
+    fields.nCode = QLBDA_IOCTL_GET_DRIVER_INFO;
+    fields.nOutAddress = reinterpret_cast<uintptr_t>(pDriver);
+    fields.nOutLength = 256;
+    fields.nCounterAddress = reinterpret_cast<uintptr_t>(pCounter);
+    uint8_t record[40];
+    ASSERT_EQ(PackIoctlCommand(fields, 4, record, sizeof(record)), 40u);
+    EXPECT_EQ(SetRecord(record, 40), S_OK);
+    EXPECT_STREQ(pDriver->szText1, "QLBDA");
+    EXPECT_EQ(*pCounter, 256u);
+    VirtualFree(pLow, 0, MEM_RELEASE);
+}
+
+TEST_F(SimVendor, LnbRecordIsKeptForTheTest)
+{
+    LnbDataRecord lnb = {};
+    EXPECT_EQ(m_Control->GetLastLnbData(&lnb), S_FALSE);
+    lnb.nLnbPower = 1;
+    lnb.nLof1MHz = 9750;
+    lnb.nLof2MHz = 10600;
+    lnb.nLofSwitchMHz = 11700;
+    lnb.nTone22k = 2;
+    lnb.nDiseqc = 4;
+    ASSERT_EQ(SendVendorRequest(m_Tuner, QLBDA_IOCTL_SET_LNB_DATA, &lnb, 20, nullptr, 0), S_OK);
+    LnbDataRecord last = {};
+    ASSERT_EQ(m_Control->GetLastLnbData(&last), S_OK);
+    EXPECT_EQ(std::memcmp(&last, &lnb, sizeof(lnb)), 0);
+    const std::vector<SimCallRecord> calls = CallsOf(m_Control, SIM_CALL_VENDOR_SET_LNB_DATA);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].nInLength, 20u);
+    EXPECT_EQ(calls[0].nOutAddress, 0u);
+    EXPECT_EQ(calls[0].nOutLength, 0u);
+}
+
+TEST_F(SimVendor, MalformedRequestsAndOtherPropertiesAreRefused)
+{
+    IoctlCommand command = MakeIoctlCommand(QLBDA_IOCTL_CHECK_INTERFACE, nullptr, 0, nullptr, 0, nullptr);
+    EXPECT_EQ(SetRecord(&command, 39), E_INVALIDARG);
+    EXPECT_EQ(SetRecord(nullptr, 64), E_POINTER);
+    command.Guid.b[0] ^= 0xFF;
+    EXPECT_EQ(SetRecord(&command, sizeof(command)), E_INVALIDARG);
+    DeviceInfoRecord device;
+    std::memset(&device, 0x5A, sizeof(device));
+    EXPECT_TRUE(FAILED(SendVendorRequest(m_Tuner, QLBDA_IOCTL_GET_DEVICE_INFO, nullptr, 0, &device, 200)));
+    EXPECT_EQ(device.szDeviceName[0], 0x5A) << "a short buffer is not written";
+    EXPECT_EQ(SendVendorRequest(m_Tuner, 0xAA000204, nullptr, 0, nullptr, 0), HRESULT_FROM_WIN32(ERROR_INVALID_FUNCTION));
+
+    const GUID otherSet = {0x12345678, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+    EXPECT_EQ(m_Property->Set(otherSet, 0, nullptr, 0, &command, sizeof(command)), E_PROP_SET_UNSUPPORTED);
+    EXPECT_EQ(m_Property->Set(KSPROPSETID_VendorIoctl, 1, nullptr, 0, &command, sizeof(command)), E_PROP_ID_UNSUPPORTED);
+    DWORD returned = 0;
+    EXPECT_TRUE(FAILED(m_Property->Get(KSPROPSETID_VendorIoctl, 0, nullptr, 0, &command, sizeof(command), &returned)));
+    DWORD support = 0;
+    EXPECT_EQ(m_Property->QuerySupported(KSPROPSETID_VendorIoctl, 0, &support), S_OK);
+    EXPECT_EQ(support, static_cast<DWORD>(KSPROPERTY_SUPPORT_SET));
+
+    const std::vector<SimCallRecord> calls = AllCalls(m_Control);
+    ASSERT_GE(calls.size(), 6u);
+    EXPECT_EQ(calls[0].eCall, SIM_CALL_VENDOR_OTHER);
+    EXPECT_EQ(calls[0].nDataLength, 39u);
+    EXPECT_EQ(calls[2].eCall, SIM_CALL_VENDOR_CHECK_INTERFACE) << "a record with a wrong GUID is still read";
+    EXPECT_EQ(calls[2].hrResult, E_INVALIDARG);
+}
+
+TEST_F(SimVendor, AFailureRuleStandsInForTheDriver)
+{
+    ASSERT_EQ(m_Control->FailCall(SIM_CALL_VENDOR_GET_DEVICE_INFO, SIM_NODE_ANY, E_FAIL, 1), S_OK);
+    DeviceInfoRecord device;
+    std::memset(&device, 0x33, sizeof(device));
+    EXPECT_EQ(SendVendorRequest(m_Tuner, QLBDA_IOCTL_GET_DEVICE_INFO, nullptr, 0, &device, 240), E_FAIL);
+    EXPECT_EQ(device.szDeviceName[0], 0x33);
+    EXPECT_EQ(SendVendorRequest(m_Tuner, QLBDA_IOCTL_CHECK_INTERFACE, nullptr, 0, nullptr, 0), S_OK);
+    EXPECT_EQ(SendVendorRequest(m_Tuner, QLBDA_IOCTL_GET_DEVICE_INFO, nullptr, 0, &device, 240), S_OK);
+}
