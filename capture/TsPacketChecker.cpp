@@ -1,0 +1,171 @@
+#include "capture/TsPacketChecker.h"
+
+#include <array>
+#include <cstring>
+
+std::atomic<uint64_t> nBitsReceived{0};
+std::atomic<uint32_t> nFirstSeq{0};
+std::atomic<uint32_t> nExpectedSeq{0};
+std::atomic<uint32_t> nTestPackets{0};
+std::atomic<uint32_t> nCrcErrors{0};
+std::atomic<uint32_t> nLostPackets{0};
+
+namespace {
+
+constexpr uint32_t CRC32_MPEG2_POLY = 0x04C11DB7;
+
+constexpr std::array<uint32_t, 256> MakeCrcTable()
+{
+    std::array<uint32_t, 256> table{};
+    for (uint32_t i = 0; i < 256; ++i) {
+        uint32_t reg = i << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            reg = (reg & 0x80000000u) ? (reg << 1) ^ CRC32_MPEG2_POLY : reg << 1;
+        table[i] = reg;
+    }
+    return table;
+}
+
+constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
+static_assert(kCrcTable[1] == CRC32_MPEG2_POLY, "table entry 1 is the polynomial");
+
+uint32_t ReadLe32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+int32_t PidOf(const uint8_t* pPacket)
+{
+    return ((pPacket[1] << 8) | pPacket[2]) & 0x1FFF;
+}
+
+// The counters have a single writer, so a plain load and store is enough to publish.
+template <typename T>
+void Add(std::atomic<T>& counter, T value)
+{
+    counter.store(counter.load(std::memory_order_relaxed) + value, std::memory_order_relaxed);
+}
+
+template <typename T>
+void Set(std::atomic<T>& counter, T value)
+{
+    counter.store(value, std::memory_order_relaxed);
+}
+
+// A sync byte at p that the next two packet starts confirm where the run still holds them.
+bool IsSyncPoint(const uint8_t* p, int32_t nRemaining)
+{
+    return p[0] == TS_SYNC_BYTE && (nRemaining <= TS_PACKET_SIZE || p[TS_PACKET_SIZE] == TS_SYNC_BYTE) &&
+           (nRemaining <= 2 * TS_PACKET_SIZE || p[2 * TS_PACKET_SIZE] == TS_SYNC_BYTE);
+}
+
+} // namespace
+
+uint32_t Crc32Mpeg2(const uint8_t* pData, int32_t nCount)
+{
+    uint32_t reg = 0xFFFFFFFFu;
+    for (int32_t i = 0; i < nCount; ++i)
+        reg = (reg << 8) ^ kCrcTable[((reg >> 24) ^ pData[i]) & 0xFF];
+    return reg;
+}
+
+void CheckPacket(const uint8_t* pPacket, int32_t nPid)
+{
+    Add(nBitsReceived, TS_BITS_PER_PACKET);
+    if (nPid != TS_TEST_PID)
+        return;
+
+    const bool bCrcOk = Crc32Mpeg2(pPacket, TS_TEST_CRC_OFFSET) == ReadLe32(pPacket + TS_TEST_CRC_OFFSET);
+    const uint32_t seq = ReadLe32(pPacket + TS_TEST_SEQ_OFFSET);
+
+    if (nFirstSeq.load(std::memory_order_relaxed) == 0) {
+        Set(nExpectedSeq, 0u);
+        Set(nTestPackets, 0u);
+        Set(nCrcErrors, 0u);
+        Set(nLostPackets, 0u);
+        if (bCrcOk && seq != 0) {
+            Set(nExpectedSeq, seq);
+            Set(nTestPackets, 1u);
+            Set(nFirstSeq, seq);
+        }
+        return;
+    }
+
+    // Sequence 1 means the sender restarted: re-anchor without counting a loss.
+    if (seq == 1) {
+        Set(nFirstSeq, 1u);
+        Set(nExpectedSeq, 1u);
+    }
+    Add(nTestPackets, 1u);
+    const uint32_t expected = nExpectedSeq.load(std::memory_order_relaxed) + 1;
+    Set(nExpectedSeq, expected);
+
+    if (!bCrcOk) {
+        Add(nCrcErrors, 1u);
+        return;
+    }
+    if (seq == expected)
+        return;
+    if (seq > expected) {
+        const uint32_t gap = seq - expected;
+        Add(nLostPackets, gap);
+        Add(nTestPackets, gap);
+    }
+    Set(nExpectedSeq, seq);
+}
+
+void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_t& nCarry)
+{
+    if (!pData || !pCarry)
+        return;
+    if (nCarry < 0 || nCarry >= TS_PACKET_SIZE)
+        nCarry = 0;
+
+    while (nLength > 0) {
+        if (nCarry != 0) {
+            const int32_t n = nLength < TS_PACKET_SIZE - nCarry ? nLength : TS_PACKET_SIZE - nCarry;
+            std::memcpy(pCarry + nCarry, pData, static_cast<size_t>(n));
+            nCarry += n;
+            pData += n;
+            nLength -= n;
+            if (nCarry == TS_PACKET_SIZE) {
+                CheckPacket(pCarry, PidOf(pCarry));
+                nCarry = 0;
+            }
+            continue;
+        }
+
+        if (*pData != TS_SYNC_BYTE) {
+            do {
+                ++pData;
+                --nLength;
+                const void* pNext = nLength > 0 ? std::memchr(pData, TS_SYNC_BYTE, static_cast<size_t>(nLength)) : nullptr;
+                if (!pNext)
+                    return;
+                nLength -= static_cast<int32_t>(static_cast<const uint8_t*>(pNext) - pData);
+                pData = static_cast<const uint8_t*>(pNext);
+            } while (!IsSyncPoint(pData, nLength));
+        }
+
+        if (nLength >= TS_PACKET_SIZE) {
+            CheckPacket(pData, PidOf(pData));
+            pData += TS_PACKET_SIZE;
+            nLength -= TS_PACKET_SIZE;
+        } else {
+            std::memcpy(pCarry, pData, static_cast<size_t>(nLength));
+            nCarry = nLength;
+            return;
+        }
+    }
+}
+
+void ResetTestStreamCounters()
+{
+    Set(nBitsReceived, uint64_t{0});
+    Set(nFirstSeq, 0u);
+    Set(nExpectedSeq, 0u);
+    Set(nTestPackets, 0u);
+    Set(nCrcErrors, 0u);
+    Set(nLostPackets, 0u);
+}
