@@ -65,6 +65,7 @@ HRESULT CSimTestSink::Take(const uint8_t* pData, long nLength)
     ++m_nSamples;
     m_nBytes += static_cast<uint64_t>(nLength);
     m_Sizes.push_back(nLength);
+    m_Times.push_back(now.QuadPart);
     const size_t keep = std::min(static_cast<size_t>(nLength), m_nKeepBytes - std::min(m_nKeepBytes, m_Bytes.size()));
     m_Bytes.insert(m_Bytes.end(), pData, pData + keep);
     if (nLength > 0)
@@ -100,6 +101,18 @@ std::vector<long> CSimTestSink::SampleSizes()
 {
     CAutoLock lock(&m_DataLock);
     return m_Sizes;
+}
+
+std::vector<double> CSimTestSink::ArrivalSeconds()
+{
+    CAutoLock lock(&m_DataLock);
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> seconds;
+    seconds.reserve(m_Times.size());
+    for (LONGLONG t : m_Times)
+        seconds.push_back(static_cast<double>(t - m_nFirst) / static_cast<double>(frequency.QuadPart));
+    return seconds;
 }
 
 double CSimTestSink::MaxGapSeconds()

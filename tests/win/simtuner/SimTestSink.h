@@ -38,6 +38,8 @@ public:
     uint32_t SampleCount();
     uint32_t Refusals();
     std::vector<long> SampleSizes();
+    // Arrival of each accepted sample, in s after the first.
+    std::vector<double> ArrivalSeconds();
     // The longest time between two accepted samples, and from the first to the last, in s.
     double MaxGapSeconds();
     double SpanSeconds();
@@ -53,6 +55,7 @@ private:
     long m_nRefuseAfter;
     std::vector<uint8_t> m_Bytes;
     std::vector<long> m_Sizes;
+    std::vector<LONGLONG> m_Times;
     uint64_t m_nBytes = 0;
     uint32_t m_nSamples = 0;
     uint32_t m_nRefusals = 0;
