@@ -283,6 +283,7 @@ public:
             const HRESULT hr = m_state->Log("JoinFilterGraph", -1);
             if (FAILED(hr))
                 return hr;
+            m_state->JoinedAs.push_back(pName ? pName : L"");
         }
         m_pGraph = pGraph;
         m_name = pName ? pName : L"";
@@ -428,6 +429,14 @@ STDMETHODIMP CFakeBdaPin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYP
     if (!m_pPeer.IsNull())
         return VFW_E_ALREADY_CONNECTED;
     m_pPeer = pConnector;
+    PIN_INFO pin = {};
+    FILTER_INFO filter = {};
+    if (SUCCEEDED(pConnector->QueryPinInfo(&pin)) && pin.pFilter) {
+        if (SUCCEEDED(pin.pFilter->QueryFilterInfo(&filter)) && filter.pGraph)
+            filter.pGraph->Release();
+        pin.pFilter->Release();
+    }
+    State().ConnectedFrom.push_back(filter.achName);
     return S_OK;
 }
 

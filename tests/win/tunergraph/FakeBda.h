@@ -84,6 +84,8 @@ struct FakeBdaState {
 
     std::vector<BdaCall> Calls;
     std::vector<KsSetRecord> KsSets;
+    std::vector<std::wstring> JoinedAs;       // names given when joining a graph
+    std::vector<std::wstring> ConnectedFrom;  // graph names of the filters that connected to an input
     // GetControlNode arguments: input pin id, output pin id, node type.
     std::vector<std::vector<ULONG>> ControlNodeRequests;
     int nFiltersMade = 0;
