@@ -258,8 +258,9 @@ TEST_F(SimTopology, TheLogKeepsEveryCallInOrderWithItsValues)
         SCOPED_TRACE(i);
         EXPECT_EQ(calls[i].eCall, expected[i].eCall);
         EXPECT_EQ(calls[i].nNode, expected[i].nNode);
-        if (calls[i].eCall != SIM_CALL_GET_CONTROL_NODE)
+        if (calls[i].eCall != SIM_CALL_GET_CONTROL_NODE) {
             EXPECT_EQ(calls[i].Values[0], expected[i].nValue);
+        }
         EXPECT_EQ(calls[i].hrResult, S_OK);
     }
     EXPECT_EQ(calls[2].Values[2], 1) << "the demodulator node was fetched third";

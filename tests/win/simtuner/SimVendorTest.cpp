@@ -56,12 +56,12 @@ protected:
 
 } // namespace
 
-TEST_F(SimVendor, SixtyFourByteRecordIsAnsweredAndLogged)
+TEST_F(SimVendor, RecordOfThisProcessIsAnsweredAndLogged)
 {
     DeviceInfoRecord device = {};
     uint32_t counter = 0;
     IoctlCommand command = MakeIoctlCommand(QLBDA_IOCTL_GET_DEVICE_INFO, nullptr, 0, &device, 240, &counter);
-    ASSERT_EQ(sizeof(command), 64u);
+    ASSERT_EQ(sizeof(command), sizeof(void*) == 8 ? 64u : 40u);
     ASSERT_EQ(SetRecord(&command, sizeof(command)), S_OK);
     EXPECT_STREQ(device.szDeviceName, "QL-VENDOR");
     EXPECT_EQ(counter, 240u);
@@ -70,7 +70,7 @@ TEST_F(SimVendor, SixtyFourByteRecordIsAnsweredAndLogged)
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].eCall, SIM_CALL_VENDOR_GET_DEVICE_INFO);
     EXPECT_EQ(calls[0].nInstanceLength, 24u);
-    EXPECT_EQ(calls[0].nDataLength, 64u);
+    EXPECT_EQ(calls[0].nDataLength, sizeof(command));
     EXPECT_EQ(calls[0].nCode, QLBDA_IOCTL_GET_DEVICE_INFO);
     EXPECT_EQ(calls[0].nInAddress, 0u);
     EXPECT_EQ(calls[0].nInLength, 0u);
