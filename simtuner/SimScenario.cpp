@@ -11,6 +11,7 @@ device_name = QL-5100 DVB-S2
 channel = 11778000 pol=V sr=27500
 channel = 12551500 pol=V sr=22000
 channel = 10744000 pol=H sr=22000 strength=65 quality=70
+channel = 12188000 pol=H sr=27500
 
 [tuner]
 name = Quillon DVB-T Terrestrial Tuner
@@ -31,8 +32,9 @@ channel = 410000 sr=6875 qam=64
 name = DTV-ATSC Tuner
 kind = atsc
 device_name = QL-8100 ATSC
-channel = 575000
-channel = 189000
+# ATSC channels as tuned: typed in whole MHz (575000, 189000), the program tunes 1750 kHz lower.
+channel = 573250
+channel = 187250
 
 [tuner]
 name = Generic BDA DVB-T Tuner
