@@ -18,7 +18,7 @@ constexpr long kSampleSize = 47001;  // not a multiple of 188
 std::string Scenario(const std::string& extra)
 {
     return "[tuner]\nname = Quillon Stream Tuner\nkind = terrestrial\nchannel = 506000 bw=8\nlock_delay = 30\n"
-           "bitrate = 80000000\nsample_size = " +
+           "bitrate = 200000000\nsample_size = " +
            std::to_string(kSampleSize) + "\n" + extra +
            "[receiver]\nname = Refusing Receiver\nrefuse = yes\n[receiver]\nname = Passing Receiver\n";
 }
@@ -219,7 +219,7 @@ TEST_F(SimStream, NothingFlowsUnlockedOrPausedAndALostSignalPausesTheStream)
     FILTER_STATE state;
     EXPECT_EQ(m_Tuner->GetState(0, &state), VFW_S_CANT_CUE);
     ASSERT_TRUE(SUCCEEDED(m_Control->Run()));
-    Sleep(150);
+    Sleep(80);
     EXPECT_EQ(m_pSink->ByteCount(), 0u);
     EXPECT_TRUE(Delivery().bStreaming);
 
@@ -227,9 +227,9 @@ TEST_F(SimStream, NothingFlowsUnlockedOrPausedAndALostSignalPausesTheStream)
     ASSERT_TRUE(WaitFor([&] { return m_pSink->ByteCount() > 200000; }));
     m_Device->SetSignalLost(TRUE);
     EXPECT_FALSE(Locked());
-    Sleep(50);
+    Sleep(30);
     const uint64_t atLoss = m_pSink->ByteCount();
-    Sleep(150);
+    Sleep(80);
     EXPECT_EQ(m_pSink->ByteCount(), atLoss);
     m_Device->SetSignalLost(FALSE);
     ASSERT_TRUE(WaitFor([&] { return m_pSink->ByteCount() > atLoss + 200000; }));

@@ -12,7 +12,7 @@ const char kScenario[] = R"(
 [tuner]
 name = DTV-DVB S2 Topology
 kind = satellite
-lock_delay = 200
+lock_delay = 80
 strength = 71
 quality = 82
 channel = 11778000 pol=V sr=27500
@@ -195,7 +195,7 @@ TEST_F(SimTopology, SatelliteLocksThroughTheNodesAfterItsDelay)
 
     // A wrong high-band oscillator moves the intermediate frequency off the transponder.
     ASSERT_EQ(TuneSatellite(tuner, 11778000, BDA_POLARISATION_LINEAR_V, 27500, 10700000), S_OK);
-    Sleep(250);
+    Sleep(100);
     EXPECT_FALSE(ReadLocked(tuner, 0));
     BOOLEAN present = 2;
     EXPECT_EQ(stats->get_SignalPresent(&present), S_OK);
@@ -205,7 +205,7 @@ TEST_F(SimTopology, SatelliteLocksThroughTheNodesAfterItsDelay)
     EXPECT_EQ(stats->get_SignalPresent(&present), S_OK);
     EXPECT_TRUE(present) << "the carrier is there at once";
     EXPECT_FALSE(ReadLocked(tuner, 1)) << "lock waits for the delay";
-    Sleep(250);
+    Sleep(100);
     EXPECT_TRUE(ReadLocked(tuner, 0));
     EXPECT_TRUE(ReadLocked(tuner, 1));
     LONG strength = 0, quality = 0;
