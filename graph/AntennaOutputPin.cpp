@@ -112,6 +112,7 @@ HRESULT CAntennaOutputPin::ConfigureTunerTopology(IPin* pPeerPin)
     if (pOwner.IsNull())
         return E_FAIL;
 
+    // The holder asks by __uuidof: the IID_IBDA_Topology of mingw's strmiids is outdated.
     QueriedHolder<IBDA_Topology> pTopology(pOwner);
     QueriedHolder<IBaseFilter> pTuner(pOwner);
     pOwner.Reset();
