@@ -28,7 +28,7 @@ sleep 1
 
 # The program's working folder holds the captures it proposes.
 cd "$work"
-"$WINE" explorer /desktop=QLTSDemo,1024x768 "$build/app/QLTSCapture.exe" </dev/null >"$work/app.log" 2>&1 &
+"$WINE" "$build/app/QLTSCapture.exe" </dev/null >"$work/app.log" 2>&1 &
 
 L=1087 FREQ=1002 BW=1032 SR=1036 QAM=1037 LNBTYPE=1096 HORIZONTAL=1100 TUNE=1039 RESET=1088
 LIMIT=1097 LIMITMB=1052 START=1046
@@ -64,7 +64,7 @@ steps=(
   click $LIMIT type $LIMITMB 2 click $START box "Stream Capture Done!" 60000 report verify 2
 )
 status=0
-"$WINE" explorer /desktop=QLTSDemo,1024x768 "$build/tests/e2e/QLTSDemoDriver.exe" "${steps[@]}" \
+"$WINE" "$build/tests/e2e/QLTSDemoDriver.exe" "${steps[@]}" \
   </dev/null >"$work/driver.log" 2>&1 || status=1
 sed 's/\r$//' "$work/driver.log" | grep '^demo:' | tee "$work/demo.log" || true
 grep -q '^demo: OK' "$work/demo.log" || status=1

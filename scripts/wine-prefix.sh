@@ -16,7 +16,10 @@ mkdir -p "$(dirname "$prefix")"
     if [ "$graphics" = null ]; then
       "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
     else
-      "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+      # Every program of the prefix runs inside one virtual desktop window, which gives
+      # windows their caption bars under a display without a window manager.
+      "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
+      "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 </dev/null
     fi
     /usr/lib/wine/wineserver64 -w
     [ -f "$prefix/system.reg" ] || { echo "wine-prefix: could not create $prefix" >&2; exit 1; }

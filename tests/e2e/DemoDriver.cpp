@@ -3,7 +3,7 @@
 // window shows and saves a picture of the screen after each step.
 //
 //   QLTSDemoDriver.exe <action> [arguments] ...
-//     device <text>            choose the device-list entry containing text
+//     device <text>            choose the device-list entry starting with text
 //     choose <id> <entry>      choose the entry with exactly that text in a choice list
 //     type <id> <text>         replace a field's text ("" for empty)
 //     click <id>               press a button or tick box
@@ -73,18 +73,17 @@ void Select(int id, int index)
     Send(g_hPanel, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(id)));
 }
 
-bool ChooseDevice(const char* pszText)
+// The entry whose name starts with the given text, as typing its first letters would find it.
+bool ChooseDevice(const char* pszPrefix)
 {
-    const int count = static_cast<int>(Send(Control(IDC_DEVICE_LIST), CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char entry[512] = {};
-        Send(Control(IDC_DEVICE_LIST), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
-        if (strstr(entry, pszText)) {
-            Select(IDC_DEVICE_LIST, i);
-            return true;
-        }
-    }
-    return Fail(std::string("no device entry contains ") + pszText);
+    HWND list = Control(IDC_DEVICE_LIST);
+    const LRESULT index = Send(list, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(pszPrefix));
+    if (index < 0)
+        return Fail(std::string("no device entry starts with ") + pszPrefix);
+    Select(IDC_DEVICE_LIST, static_cast<int>(index));
+    const std::string chosen = TextOf(list);
+    printf("demo: device \"%s\"\n", chosen.c_str());
+    return chosen.compare(0, strlen(pszPrefix), pszPrefix) == 0 ? true : Fail("the list shows " + chosen);
 }
 
 bool Choose(int id, const char* pszEntry)
@@ -256,7 +255,10 @@ bool Run(int argc, char** argv)
             ok = SaveScreen(arg(1));
             i += 1;
         } else if (action == "report") {
-            printf("demo: report\n%s\n", TextOf(Control(IDC_SIGNAL_TEXT)).c_str());
+            const std::string report = TextOf(Control(IDC_SIGNAL_TEXT));
+            size_t start = 0;
+            for (size_t end; (end = report.find('\n', start)) != std::string::npos; start = end + 1)
+                printf("demo: report |%s\n", report.substr(start, end - start).c_str());
         } else if (action == "verify") {
             ok = VerifyCapture(static_cast<unsigned>(atoi(arg(1))));
             i += 1;
