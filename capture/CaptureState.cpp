@@ -9,15 +9,14 @@ CCaptureState::~CCaptureState()
     StopCapture();
 }
 
-bool CCaptureState::StartCapture(FILE* pFile, uint32_t nLimit)
+bool CCaptureState::StartCapture(FILE* pFile, uint32_t nLimitMB)
 {
     // Only the streaming thread leaves a recording state on its own, and it always goes
     // Idle, so once Idle is seen here the fields below are the window thread's alone.
     if (!pFile || bRecord.load(std::memory_order_acquire) != Idle)
         return false;
     fpsave = pFile;
-    nLimitMB = nLimit;
-    nLimitBytes = static_cast<uint64_t>(nLimit) * CAPTURE_BYTES_PER_MB;
+    nLimitBytes = static_cast<uint64_t>(nLimitMB) * CAPTURE_BYTES_PER_MB;  // 64 bits: 4096 MB and more
     nCapturedBytes.store(0, std::memory_order_relaxed);
     nEndReason.store(static_cast<uint32_t>(CaptureEnd::None), std::memory_order_relaxed);
     bRecord.store(Recording, std::memory_order_release);

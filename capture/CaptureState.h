@@ -66,9 +66,8 @@ private:
 
     std::atomic<uint32_t> bRecord{Idle};
     FILE* fpsave = nullptr;
-    std::atomic<uint64_t> nCapturedBytes{0};
-    uint32_t nLimitMB = 0;
-    uint64_t nLimitBytes = 0;
+    std::atomic<uint64_t> nCapturedBytes{0};  // 64 bits: captures of 4 GiB and more
+    uint64_t nLimitBytes = 0;  // 0: no limit
     std::atomic<uint32_t> nEndReason{static_cast<uint32_t>(CaptureEnd::None)};
 };
 

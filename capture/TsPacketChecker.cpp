@@ -14,20 +14,28 @@ namespace {
 
 constexpr uint32_t CRC32_MPEG2_POLY = 0x04C11DB7;
 
-constexpr std::array<uint32_t, 256> MakeCrcTable()
+// Table k gives the register after a byte followed by k zero bytes, so that eight bytes
+// are folded in per step, still one lookup per byte; table 0 is the classic byte table.
+using CrcTables = std::array<std::array<uint32_t, 256>, 8>;
+
+constexpr CrcTables MakeCrcTables()
 {
-    std::array<uint32_t, 256> table{};
+    CrcTables t{};
     for (uint32_t i = 0; i < 256; ++i) {
         uint32_t reg = i << 24;
         for (int bit = 0; bit < 8; ++bit)
             reg = (reg & 0x80000000u) ? (reg << 1) ^ CRC32_MPEG2_POLY : reg << 1;
-        table[i] = reg;
+        t[0][i] = reg;
     }
-    return table;
+    for (size_t k = 1; k < t.size(); ++k) {
+        for (uint32_t i = 0; i < 256; ++i)
+            t[k][i] = (t[k - 1][i] << 8) ^ t[0][t[k - 1][i] >> 24];
+    }
+    return t;
 }
 
-constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
-static_assert(kCrcTable[1] == CRC32_MPEG2_POLY, "table entry 1 is the polynomial");
+constexpr CrcTables kCrc = MakeCrcTables();
+static_assert(kCrc[0][1] == CRC32_MPEG2_POLY, "table entry 1 is the polynomial");
 
 uint32_t ReadLe32(const uint8_t* p)
 {
@@ -60,22 +68,44 @@ bool IsSyncPoint(const uint8_t* p, int32_t nRemaining)
            (nRemaining <= 2 * TS_PACKET_SIZE || p[2 * TS_PACKET_SIZE] == TS_SYNC_BYTE);
 }
 
+// Drops the byte at pData and every following one up to a confirmed sync point. False
+// when the run holds none; then the whole run is dropped.
+bool Resynchronise(const uint8_t*& pData, int32_t& nLength)
+{
+    do {
+        ++pData;
+        --nLength;
+        const void* pNext = nLength > 0 ? std::memchr(pData, TS_SYNC_BYTE, static_cast<size_t>(nLength)) : nullptr;
+        if (!pNext)
+            return false;
+        nLength -= static_cast<int32_t>(static_cast<const uint8_t*>(pNext) - pData);
+        pData = static_cast<const uint8_t*>(pNext);
+    } while (!IsSyncPoint(pData, nLength));
+    return true;
+}
+
 } // namespace
 
 uint32_t Crc32Mpeg2(const uint8_t* pData, int32_t nCount)
 {
     uint32_t reg = 0xFFFFFFFFu;
-    for (int32_t i = 0; i < nCount; ++i)
-        reg = (reg << 8) ^ kCrcTable[((reg >> 24) ^ pData[i]) & 0xFF];
+    int32_t i = 0;
+    for (; i + 8 <= nCount; i += 8) {
+        const uint8_t* p = pData + i;
+        reg ^= static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+               static_cast<uint32_t>(p[2]) << 8 | p[3];
+        reg = kCrc[7][reg >> 24] ^ kCrc[6][(reg >> 16) & 0xFF] ^ kCrc[5][(reg >> 8) & 0xFF] ^ kCrc[4][reg & 0xFF] ^
+              kCrc[3][p[4]] ^ kCrc[2][p[5]] ^ kCrc[1][p[6]] ^ kCrc[0][p[7]];
+    }
+    for (; i < nCount; ++i)
+        reg = (reg << 8) ^ kCrc[0][((reg >> 24) ^ pData[i]) & 0xFF];
     return reg;
 }
 
-void CheckPacket(const uint8_t* pPacket, int32_t nPid)
-{
-    Add(nBitsReceived, TS_BITS_PER_PACKET);
-    if (nPid != TS_TEST_PID)
-        return;
+namespace {
 
+void CheckTestPacket(const uint8_t* pPacket)
+{
     const bool bCrcOk = Crc32Mpeg2(pPacket, TS_TEST_CRC_OFFSET) == ReadLe32(pPacket + TS_TEST_CRC_OFFSET);
     const uint32_t seq = ReadLe32(pPacket + TS_TEST_SEQ_OFFSET);
 
@@ -115,6 +145,15 @@ void CheckPacket(const uint8_t* pPacket, int32_t nPid)
     Set(nExpectedSeq, seq);
 }
 
+} // namespace
+
+void CheckPacket(const uint8_t* pPacket, int32_t nPid)
+{
+    Add(nBitsReceived, TS_BITS_PER_PACKET);
+    if (nPid == TS_TEST_PID)
+        CheckTestPacket(pPacket);
+}
+
 void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_t& nCarry)
 {
     if (!pData || !pCarry)
@@ -122,6 +161,9 @@ void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_
     if (nCarry < 0 || nCarry >= TS_PACKET_SIZE)
         nCarry = 0;
 
+    // Packets of every PID are counted here and published once per run; only test
+    // packets need the checker itself.
+    uint64_t nPackets = 0;
     while (nLength > 0) {
         if (nCarry != 0) {
             const int32_t n = nLength < TS_PACKET_SIZE - nCarry ? nLength : TS_PACKET_SIZE - nCarry;
@@ -130,34 +172,30 @@ void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_
             pData += n;
             nLength -= n;
             if (nCarry == TS_PACKET_SIZE) {
-                CheckPacket(pCarry, PidOf(pCarry));
+                ++nPackets;
+                if (PidOf(pCarry) == TS_TEST_PID)
+                    CheckTestPacket(pCarry);
                 nCarry = 0;
             }
             continue;
         }
 
-        if (*pData != TS_SYNC_BYTE) {
-            do {
-                ++pData;
-                --nLength;
-                const void* pNext = nLength > 0 ? std::memchr(pData, TS_SYNC_BYTE, static_cast<size_t>(nLength)) : nullptr;
-                if (!pNext)
-                    return;
-                nLength -= static_cast<int32_t>(static_cast<const uint8_t*>(pNext) - pData);
-                pData = static_cast<const uint8_t*>(pNext);
-            } while (!IsSyncPoint(pData, nLength));
-        }
-
-        if (nLength >= TS_PACKET_SIZE) {
-            CheckPacket(pData, PidOf(pData));
-            pData += TS_PACKET_SIZE;
-            nLength -= TS_PACKET_SIZE;
-        } else {
+        if (*pData != TS_SYNC_BYTE && !Resynchronise(pData, nLength))
+            break;
+        if (nLength < TS_PACKET_SIZE) {
             std::memcpy(pCarry, pData, static_cast<size_t>(nLength));
             nCarry = nLength;
-            return;
+            break;
         }
+        // Only one cache line in three is read here: ask for the one a few packets on early.
+        __builtin_prefetch(pData + 8 * TS_PACKET_SIZE);
+        ++nPackets;
+        if (PidOf(pData) == TS_TEST_PID)
+            CheckTestPacket(pData);
+        pData += TS_PACKET_SIZE;
+        nLength -= TS_PACKET_SIZE;
     }
+    Add(nBitsReceived, nPackets * TS_BITS_PER_PACKET);
 }
 
 void ResetTestStreamCounters()

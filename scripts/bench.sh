@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds and runs the throughput benchmarks: natively from an optimised tree without
+# sanitizers, and the x64 build under Wine. QLTS_BUILD_DIR moves the trees (default: build/).
+#   bench.sh [MB per run]   default 128; the capture file goes into the build tree
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QLTS_BUILD_DIR:-$root/build}
+mb=${1:-128}
+
+configure() {  # dir, cmake arguments...
+  local dir=$1; shift
+  [ -f "$dir/CMakeCache.txt" ] || cmake -S "$root" -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" --target bench_receive -j "$(nproc)" -- --no-print-directory >/dev/null
+}
+
+configure "$build/bench" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=Release -DQLTS_SANITIZE=none
+echo "== native: clang, Release, no sanitizers"
+"$build/bench/bench/bench_receive" "$build/bench/bench_capture.ts" "$mb"
+
+configure "$build/x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" -DCMAKE_BUILD_TYPE=Release
+echo "== x64: mingw-w64, Release, under Wine"
+WINEPREFIX=$build/x64/wineprefix "$root/cmake/wine-run.sh" "$build/x64/bench/bench_receive.exe" \
+  "$build/x64/bench_capture.ts" "$mb"
