@@ -153,7 +153,7 @@ public:
     }
     STDMETHODIMP Skip(ULONG cPins) override
     {
-        m_nPos = std::min(m_nPos + cPins, m_pins.size());
+        m_nPos = std::min<size_t>(m_nPos + cPins, m_pins.size());
         return m_nPos < m_pins.size() ? S_OK : S_FALSE;
     }
     STDMETHODIMP Reset() override

@@ -178,8 +178,8 @@ TEST_F(SimTune, DeviceFailuresAtGatesEndTheTuning)
     EXPECT_EQ(m_graph.TuneDVBS(&m_sat), S_OK);
 }
 
-// This process sends the 64-byte record: the device logs the addresses of the caller's
-// records and exactly the lengths of the request.
+// The record has this process's layout (64 bytes in the x64 build that runs): the device
+// logs the addresses of the caller's records and exactly the lengths of the request.
 TEST_F(SimTune, DriverRecordsArriveWithTheCallersAddressesAndLengths)
 {
     InterfaceHolder<ISimTunerControl> control = BuildQuiet(0);
@@ -208,7 +208,7 @@ TEST_F(SimTune, DriverRecordsArriveWithTheCallersAddressesAndLengths)
         EXPECT_EQ(calls[i].eCall, expected[i].eCall);
         EXPECT_EQ(calls[i].hrResult, S_OK);
         EXPECT_EQ(calls[i].nInstanceLength, 24u);
-        EXPECT_EQ(calls[i].nDataLength, IOCTL_COMMAND_SIZE_64);
+        EXPECT_EQ(calls[i].nDataLength, sizeof(IoctlCommand));
         EXPECT_EQ(calls[i].nCode, expected[i].nCode);
         EXPECT_EQ(calls[i].nInAddress, expected[i].nIn);
         EXPECT_EQ(calls[i].nInLength, expected[i].nInLength);
