@@ -302,6 +302,16 @@ protected:
                                     ControlPanelDialogProc, 0x10000);
         ASSERT_TRUE(m_hDlg != nullptr);
         m_pAnswerer.reset(new CBoxAnswerer(GetCurrentThreadId(), m_hDlg));
+        s_pStatusTexts = &m_statusTexts;
+        s_pfnStatusProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(Item(IDC_STATUS), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordStatus)));
+    }
+    // Every text written into the status line since the last call.
+    std::vector<std::string> TakeStatusTexts()
+    {
+        std::vector<std::string> texts;
+        texts.swap(m_statusTexts);
+        return texts;
     }
     // Ends a recording, closes the window, tears the graph down and removes the devices.
     void Close()
@@ -357,10 +367,48 @@ protected:
     std::vector<SeenBox> Boxes() { return m_pAnswerer->TakeSeen(); }
     CBoxAnswerer& Answerer() { return *m_pAnswerer; }
 
+    // The status line's own procedure behind one that records what is written into it.
+    static LRESULT CALLBACK RecordStatus(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_SETTEXT && s_pStatusTexts)
+            s_pStatusTexts->push_back(lParam ? reinterpret_cast<const char*>(lParam) : "");
+        return CallWindowProcA(s_pfnStatusProc, hWnd, message, wParam, lParam);
+    }
+    static inline std::vector<std::string>* s_pStatusTexts = nullptr;
+    static inline WNDPROC s_pfnStatusProc = nullptr;
+
     CSimTunerLibrary m_library;
     HWND m_hDlg = nullptr;
+    std::vector<std::string> m_statusTexts;
     std::unique_ptr<CBoxAnswerer> m_pAnswerer;
 };
+
+// How many calls of a kind the simulated device logged.
+inline ULONG CallCount(ISimTunerControl* pControl, SimCallId eCall)
+{
+    ULONG nCount = 0, n = 0;
+    pControl->GetCallCount(&nCount);
+    for (ULONG i = 0; i < nCount; ++i) {
+        SimCallRecord record = {};
+        if (pControl->GetCall(i, &record) == S_OK && record.eCall == eCall)
+            ++n;
+    }
+    return n;
+}
+
+// The first value of the last call of a kind the device logged (a put_ call's value).
+inline ULONG LastValue(ISimTunerControl* pControl, SimCallId eCall)
+{
+    ULONG nCount = 0;
+    pControl->GetCallCount(&nCount);
+    for (ULONG i = nCount; i-- > 0;) {
+        SimCallRecord record = {};
+        if (pControl->GetCall(i, &record) == S_OK && record.eCall == eCall)
+            return static_cast<ULONG>(record.Values[0]);
+    }
+    ADD_FAILURE() << "no call " << eCall;
+    return 0;
+}
 
 // The local time split as the capture name writes it, for names made between two readings.
 inline std::string TimePrefix(const SYSTEMTIME& t)

@@ -52,18 +52,6 @@ lock_delay = 0
 channel = 573250
 )";
 
-ULONG CallCount(ISimTunerControl* pControl, SimCallId eCall)
-{
-    ULONG nCount = 0, n = 0;
-    pControl->GetCallCount(&nCount);
-    for (ULONG i = 0; i < nCount; ++i) {
-        SimCallRecord record = {};
-        if (pControl->GetCall(i, &record) == S_OK && record.eCall == eCall)
-            ++n;
-    }
-    return n;
-}
-
 class DeviceChoice : public DialogTest
 {
 protected:
