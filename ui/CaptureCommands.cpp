@@ -104,6 +104,9 @@ void OnStartCaptureCommand(HWND hDlg)
         MessageBoxA(hDlg, "Please Check Selected Path Is Correct", "Path Incorrect", MB_OK | MB_ICONWARNING);
         return;
     }
+    // The timer reports the end even of a recording that ends before its next tick sees
+    // it running (a first write that fails, a limit reached at once, an early Stop).
+    bWasRecording = true;
     EnableControl(hDlg, IDC_START_CAPTURE, false);
     EnableControl(hDlg, IDC_STOP, true);
     EnableControl(hDlg, IDC_RESET_TUNE, false);
