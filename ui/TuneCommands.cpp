@@ -1,6 +1,7 @@
 // Tune, Reset Tune and the LNB presets.
 #include "ui/DialogHandlers.h"
 
+#include "capture/CaptureState.h"
 #include "tuner/TunerGraph.h"
 #include "ui/ChoiceLists.h"
 #include "ui/DialogControls.h"
@@ -150,7 +151,9 @@ void OnTuneCommand(HWND hDlg)
     }
     DisableTuningControls(hDlg);
     SetStatus(hDlg, "Locked");
-    EnableControl(hDlg, IDC_START_CAPTURE, true);
+    // A recording left on by a change of tuner still owns its file: Start capture waits
+    // for Stop, so that a second start cannot truncate that file or lose its stream.
+    EnableControl(hDlg, IDC_START_CAPTURE, !g_CaptureState.IsRecording());
     EnableControl(hDlg, IDC_TUNE, false);
     EnableControls(hDlg, {IDC_RESET_TUNE, IDC_BROWSE, IDC_CAPTURE_FILE}, true);
     szLastCapturePath = CurrentDirectory() + "\\" + MakeCaptureFileStem() + ".ts";
