@@ -1,0 +1,79 @@
+// Recordings the sink ends: at the size limit (and the limit's check box and field), and on
+// a file that cannot be written.
+#include "win/dialog_support/CaptureFixture.h"
+
+namespace {
+
+class RecordingEnd : public CaptureTest
+{
+};
+
+} // namespace
+
+TEST_F(RecordingEnd, LimitEndsTheRecordingAndItsCheckBoxClearsIt)
+{
+    Click(IDC_LIMIT_ENABLE);
+    EXPECT_TRUE(Enabled(IDC_LIMIT_MB));
+    Type(IDC_LIMIT_MB, "1");
+    const std::string path = Text(IDC_CAPTURE_FILE);
+    Click(IDC_START_CAPTURE);
+    EXPECT_FALSE(Enabled(IDC_LIMIT_ENABLE));
+
+    // The sink ends the recording; the running timer notices within a tick.
+    ASSERT_TRUE(PumpUntil([] { return !g_CaptureState.IsRecording(); }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(IDC_START_CAPTURE); }, 1000));
+    EXPECT_EQ(Boxes(), (std::vector<SeenBox>{{"QL", "Stream Capture Done!"}}));
+    EXPECT_EQ(EnabledControls(), m_tunedIdle);
+    const int64_t nSize = FileSize(path);
+    EXPECT_GE(nSize, 1048576);
+    EXPECT_LT(nSize, 1048576 + 50000) << "the sample that reaches the limit is the last";
+    EXPECT_EQ(CurrentReport().nCapturedMB, 1);
+
+    // Unticking clears and closes the field: the next recording has no limit.
+    Type(IDC_LIMIT_MB, "1");
+    Click(IDC_LIMIT_ENABLE);
+    EXPECT_FALSE(Ticked(IDC_LIMIT_ENABLE));
+    EXPECT_EQ(Text(IDC_LIMIT_MB), "");
+    EXPECT_FALSE(Enabled(IDC_LIMIT_MB));
+    Answerer().Plan(IDYES);
+    Click(IDC_START_CAPTURE);
+    EXPECT_EQ(Boxes(), (std::vector<SeenBox>{{"QL capture tool", "The file is exist, continue to overwrite this file"}}));
+    ASSERT_TRUE(g_CaptureState.IsRecording());
+    EXPECT_LT(g_CaptureState.CapturedBytes(), 1048576u) << "each start counts anew";
+    ASSERT_TRUE(WaitCaptured(1048576 + 300000));
+    EXPECT_TRUE(g_CaptureState.IsRecording());
+    StopAndReport();
+
+    // Letters in the field read 0, which is no limit; the field is read ticked or not.
+    Type(IDC_LIMIT_MB, "one");
+    Answerer().Plan(IDYES);
+    Click(IDC_START_CAPTURE);
+    ASSERT_TRUE(WaitCaptured(1048576 + 300000));
+    EXPECT_TRUE(g_CaptureState.IsRecording());
+    Boxes();
+    StopAndReport();
+}
+
+TEST_F(RecordingEnd, AFileThatCannotBeWrittenIsReportedAsFailed)
+{
+    // A device file that takes no data: every write fails as on a full disk.
+    WIN32_FIND_DATAA found;
+    HANDLE hFind = FindFirstFileA("Z:\\dev\\full", &found);
+    if (hFind == INVALID_HANDLE_VALUE)
+        GTEST_SKIP() << "no /dev/full";
+    FindClose(hFind);
+    StartAt("Z:\\dev\\full");
+    EXPECT_EQ(Boxes(), std::vector<SeenBox>{});
+    ASSERT_TRUE(PumpUntil([] { return !g_CaptureState.IsRecording(); }, 2000));
+    EXPECT_EQ(g_CaptureState.EndReason(), CaptureEnd::WriteFailed);
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(IDC_START_CAPTURE); }, 1000));
+    EXPECT_EQ(Boxes(), (std::vector<SeenBox>{{"QL", "Stream Capture FAILED: the file could not be written!\n"
+                                                    "The file holds only the data before the failure."}}));
+    EXPECT_EQ(Text(IDC_STATUS), "Stream Capture FAILED: the file could not be written!");
+    EXPECT_EQ(EnabledControls(), m_tunedIdle);
+
+    // The next recording that ends well says so again.
+    StartAt(InFolder("good.ts"));
+    ASSERT_TRUE(WaitCaptured(1));
+    StopAndReport();
+}
