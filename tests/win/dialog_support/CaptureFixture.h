@@ -96,7 +96,7 @@ protected:
         CreateDirectoryA(m_folder.c_str(), nullptr);
         ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));
         m_folder = CurrentFolder();
-        Register(kStreamingTuner);
+        Register(Scenario());
         Create();
         m_control = Control(L"Quillon DVB-T Terrestrial Tuner");
         TuneStreamingChannel();
@@ -107,6 +107,9 @@ protected:
         SetCurrentDirectoryA(m_savedFolder.c_str());
         RemoveTree(m_folder);
     }
+
+    // The devices of the test; the first is the streaming terrestrial tuner.
+    virtual std::string Scenario() const { return kStreamingTuner; }
 
     void TuneStreamingChannel()
     {

@@ -55,6 +55,8 @@ inline void ResetDialogState()
 struct SeenBox {
     std::string title;
     std::string text;
+    std::vector<std::string> items;  // the save dialog's file list
+    std::string folder;              // the folder the save dialog shows
     bool operator==(const SeenBox& other) const { return title == other.title && text == other.text; }
 };
 
@@ -143,17 +145,39 @@ private:
         return TRUE;
     }
 
-    // The file name field of the save dialog: the edit inside the combo box 0x47C, or an
-    // edit 0x480 in the older layout.
+    // The file name field of the save dialog: the edit inside the combo box 0x47C (itself
+    // inside an extended combo box), or an edit 0x480 in the older layout.
     static HWND FileNameEdit(HWND hSave)
     {
         HWND hCombo = GetDlgItem(hSave, 0x47C);
-        if (hCombo) {
-            HWND hEdit = FindWindowExA(hCombo, nullptr, "Edit", nullptr);
+        HWND hInner = hCombo ? FindWindowExA(hCombo, nullptr, "ComboBox", nullptr) : nullptr;
+        for (HWND hParent : {hInner, hCombo}) {
+            HWND hEdit = hParent ? FindWindowExA(hParent, nullptr, "Edit", nullptr) : nullptr;
             if (hEdit)
                 return hEdit;
         }
         return GetDlgItem(hSave, 0x480);
+    }
+
+    // The names the save dialog's file list shows (its list view lives in this process).
+    static std::vector<std::string> ListedFiles(HWND hSave)
+    {
+        std::vector<std::string> names;
+        HWND hView = FindWindowExA(hSave, nullptr, "SHELLDLL_DefView", nullptr);
+        HWND hList = hView ? FindWindowExA(hView, nullptr, "SysListView32", nullptr) : nullptr;
+        if (!hList)
+            return names;
+        const int count = static_cast<int>(SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char name[MAX_PATH] = {};
+            LVITEMA item = {};
+            item.iSubItem = 0;
+            item.pszText = name;
+            item.cchTextMax = sizeof(name);
+            SendMessageA(hList, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+            names.push_back(name);
+        }
+        return names;
     }
 
     void Answer(HWND hBox)
@@ -164,10 +188,11 @@ private:
         const bool bSave = title == "Save As";
         HWND hEdit = bSave ? FileNameEdit(hBox) : nullptr;
         const std::string text = bSave ? (hEdit ? TextOf(hEdit) : std::string()) : TextOf(GetDlgItem(hBox, 0xFFFF));
+        const std::vector<std::string> items = bSave ? ListedFiles(hBox) : std::vector<std::string>();
         BoxAnswer answer = {GetDlgItem(hBox, IDOK) ? IDOK : IDNO, std::string()};
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_seen.push_back({title, text});
+            m_seen.push_back({title, text, items, bSave ? TextOf(GetDlgItem(hBox, 0x471)) : std::string()});
             if (!m_plan.empty()) {
                 answer = m_plan.front();
                 m_plan.pop_front();
