@@ -14,6 +14,8 @@
 
 namespace {
 
+const char kWriteFailedText[] = "Stream Capture FAILED: the file could not be written!";
+
 // The controls a recording locks, and unlocks again when it ends.
 void EnableCaptureSettings(HWND hDlg, bool bEnable)
 {
@@ -107,6 +109,9 @@ void OnStartCaptureCommand(HWND hDlg)
     // The timer reports the end even of a recording that ends before its next tick sees
     // it running (a first write that fails, a limit reached at once, an early Stop).
     bWasRecording = true;
+    // The failure of the last recording no longer stands for this one.
+    if (GetControlText(hDlg, IDC_STATUS) == kWriteFailedText)
+        SetStatus(hDlg, "");
     EnableControl(hDlg, IDC_START_CAPTURE, false);
     EnableControl(hDlg, IDC_STOP, true);
     EnableControl(hDlg, IDC_RESET_TUNE, false);
@@ -138,8 +143,8 @@ void ReportCaptureEnd(HWND hDlg)
     EnableControl(hDlg, IDC_RESET_TUNE, true);
     bWasRecording = false;
     if (g_CaptureState.EndReason() == CaptureEnd::WriteFailed) {
-        SetStatus(hDlg, "Stream Capture FAILED: the file could not be written!");
-        MessageBoxA(hDlg, "Stream Capture FAILED: the file could not be written!\nThe file holds only the data before the failure.",
+        SetStatus(hDlg, kWriteFailedText);
+        MessageBoxA(hDlg, (std::string(kWriteFailedText) + "\nThe file holds only the data before the failure.").c_str(),
                     "QL", MB_OK | MB_ICONERROR);
     } else {
         MessageBoxA(hDlg, "Stream Capture Done!", "QL", MB_OK);

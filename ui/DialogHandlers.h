@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 INT_PTR OnInitDialog(HWND hDlg);
 void OnDeviceListCommand(HWND hDlg);
 void OnLnbTypeCommand(HWND hDlg);
@@ -14,8 +16,6 @@ void OnStartCaptureCommand(HWND hDlg);
 void OnStopCommand(HWND hDlg);
 INT_PTR OnCloseCommand(HWND hDlg);
 void OnStatusTimer(HWND hDlg);
-
-#include <string>
 
 // The capture name of the last Tune at the current local time (no folder, no extension).
 std::string MakeCaptureFileStem();

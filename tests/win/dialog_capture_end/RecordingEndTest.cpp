@@ -72,8 +72,9 @@ TEST_F(RecordingEnd, AFileThatCannotBeWrittenIsReportedAsFailed)
     EXPECT_EQ(Text(IDC_STATUS), "Stream Capture FAILED: the file could not be written!");
     EXPECT_EQ(EnabledControls(), m_tunedIdle);
 
-    // The next recording that ends well says so again.
+    // The next recording clears the failure and ends well.
     StartAt(InFolder("good.ts"));
+    EXPECT_EQ(Text(IDC_STATUS), "");
     ASSERT_TRUE(WaitCaptured(1));
     StopAndReport();
 }
