@@ -1,5 +1,7 @@
 #include "app/App.h"
 
+#include <commctrl.h>
+
 #include "ui/ControlPanelDialog.h"
 #include "ui/resource.h"
 
@@ -14,6 +16,9 @@ constexpr LPARAM DIALOG_CREATION_PARAM = 0x10000;
 BOOL InitInstance(HINSTANCE hInstance, int nCmdShow)
 {
     g_hInstance = hInstance;
+    // The signal bars are common controls: their class must be registered first.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
     OutputDebugStringA("START of CreateDialog");
     g_hDialog = CreateDialogParamA(hInstance, MAKEINTRESOURCEA(IDD_CONTROL_PANEL), nullptr, ControlPanelDialogProc,
                                    DIALOG_CREATION_PARAM);

@@ -9,6 +9,12 @@ CCaptureState::~CCaptureState()
     StopCapture();
 }
 
+void CCaptureState::ClearCapturedBytes()
+{
+    if (bRecord.load(std::memory_order_acquire) == Idle)
+        nCapturedBytes.store(0, std::memory_order_relaxed);
+}
+
 bool CCaptureState::StartCapture(FILE* pFile, uint32_t nLimitMB)
 {
     // Only the streaming thread leaves a recording state on its own, and it always goes

@@ -40,6 +40,9 @@ public:
     // no limit. Returns false, leaving pFile with the caller, when pFile is null or a
     // recording is still on.
     bool StartCapture(FILE* pFile, uint32_t nLimitMB);
+    // Window thread. Clears the captured count when no recording is on, as a new start
+    // does before its path is checked.
+    void ClearCapturedBytes();
     // Window thread. Ends a recording that is still on and closes its file; returns once
     // the file is closed, waiting at most for a write in progress.
     void StopCapture();

@@ -81,6 +81,7 @@ void OnBrowseCommand(HWND hDlg)
 
 void OnStartCaptureCommand(HWND hDlg)
 {
+    g_CaptureState.ClearCapturedBytes();
     const UINT nLimitMB = ReadFieldValue(hDlg, IDC_LIMIT_MB);
     // A path text that does not fit the path buffer is refused whole, never cut.
     const std::string path = GetControlText(hDlg, IDC_CAPTURE_FILE);

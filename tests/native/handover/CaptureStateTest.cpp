@@ -257,3 +257,17 @@ TEST(CaptureState, DestructionClosesARecordingStillOn)
     EXPECT_EQ(file.Closes(), 1);
     EXPECT_EQ(file.Bytes(), 10u);
 }
+
+TEST(CaptureState, ClearingTheCountTouchesOnlyAnEndedRecording)
+{
+    CCaptureState capture;
+    CMemoryFile file;
+    ASSERT_TRUE(capture.StartCapture(file.Open(), 0));
+    EXPECT_EQ(Write(capture, Pattern(50, 4)), SampleWrite::Written);
+    capture.ClearCapturedBytes();
+    EXPECT_EQ(capture.CapturedBytes(), 50u) << "a running recording keeps its count";
+    capture.StopCapture();
+    EXPECT_EQ(capture.CapturedBytes(), 50u);
+    capture.ClearCapturedBytes();
+    EXPECT_EQ(capture.CapturedBytes(), 0u);
+}
