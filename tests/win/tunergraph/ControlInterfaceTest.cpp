@@ -161,7 +161,7 @@ TEST_F(ControlInterfaceTest, ControlNodesAreAskedForByTheDescriptorsNodeType)
 TEST_F(ControlInterfaceTest, OnlyTheFirst20DescriptorsAreExamined)
 {
     FakeBdaStatePtr state = MakeTunerState(SRC_TYPE_DVBT);
-    FakeNodeSpec rf = state->Nodes[0];
+    FakeNodeSetup rf = state->Nodes[0];
     state->Nodes.erase(state->Nodes.begin());
     for (ULONG n = 2; state->Nodes.size() < 20; ++n)
         state->Nodes.push_back(MakeNode(KSNODE_BDA_COFDM_DEMODULATOR, n));

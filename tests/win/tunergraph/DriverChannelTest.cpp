@@ -171,7 +171,7 @@ TEST_F(DriverChannelTest, RequestNamingALengthWithoutABufferIsNotSent)
 TEST_F(DriverChannelTest, InputPinIsInput0ElseAntennaInPinTheLastOfEqualNames)
 {
     struct Case {
-        std::vector<FakePinSpec> Pins;
+        std::vector<FakePinSetup> Pins;
         size_t nExpectedPin;
     };
     const Case cases[] = {

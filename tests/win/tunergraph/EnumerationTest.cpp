@@ -182,7 +182,7 @@ TEST_F(EnumerationTest, FirstDemodulatorAmongTheFirst20DescriptorsDecides)
     FakeBdaStatePtr late = MakeTunerState(SRC_TYPE_DVBC);
     FakeBdaStatePtr lastRoom = MakeTunerState(SRC_TYPE_DVBC);
     for (FakeBdaStatePtr state : {late, lastRoom}) {
-        FakeNodeSpec demodulator = state->Nodes.back();
+        FakeNodeSetup demodulator = state->Nodes.back();
         state->Nodes.pop_back();
         while (state->Nodes.size() < (state == late ? 20u : 19u))
             state->Nodes.push_back(MakeNode(KSNODE_BDA_RF_TUNER, static_cast<ULONG>(state->Nodes.size())));

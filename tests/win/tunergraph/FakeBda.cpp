@@ -16,8 +16,8 @@ class CFakeBdaFilter;
 class CFakeBdaPin final : public IPin, public IMemInputPin, public IKsPropertySet
 {
 public:
-    CFakeBdaPin(CFakeBdaFilter* pFilter, size_t nIndex, const FakePinSpec& spec)
-        : m_pFilter(pFilter), m_nIndex(nIndex), m_spec(spec)
+    CFakeBdaPin(CFakeBdaFilter* pFilter, size_t nIndex, const FakePinSetup& setup)
+        : m_pFilter(pFilter), m_nIndex(nIndex), m_setup(setup)
     {
     }
 
@@ -54,16 +54,16 @@ public:
     STDMETHODIMP QueryPinInfo(PIN_INFO* pInfo) override;
     STDMETHODIMP QueryDirection(PIN_DIRECTION* pDirection) override
     {
-        *pDirection = m_spec.eDirection;
+        *pDirection = m_setup.eDirection;
         return S_OK;
     }
     STDMETHODIMP QueryId(LPWSTR* ppId) override
     {
-        const size_t cb = (m_spec.sName.size() + 1) * sizeof(WCHAR);
+        const size_t cb = (m_setup.sName.size() + 1) * sizeof(WCHAR);
         *ppId = static_cast<LPWSTR>(CoTaskMemAlloc(cb));
         if (!*ppId)
             return E_OUTOFMEMORY;
-        memcpy(*ppId, m_spec.sName.c_str(), cb);
+        memcpy(*ppId, m_setup.sName.c_str(), cb);
         return S_OK;
     }
     STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return S_OK; }
@@ -109,7 +109,7 @@ private:
 
     CFakeBdaFilter* m_pFilter;
     size_t m_nIndex;
-    FakePinSpec m_spec;
+    FakePinSetup m_setup;
     InterfaceHolder<IPin> m_pPeer;
     InterfaceHolder<IMemAllocator> m_pAllocator;
 };
@@ -181,8 +181,8 @@ public:
     {
         InterlockedIncrement(&g_nFiltersAlive);
         ++m_state->nFiltersMade;
-        for (const FakePinSpec& spec : m_state->Pins)
-            m_pins.push_back(new CFakeBdaPin(this, m_pins.size(), spec));
+        for (const FakePinSetup& setup : m_state->Pins)
+            m_pins.push_back(new CFakeBdaPin(this, m_pins.size(), setup));
     }
     ~CFakeBdaFilter()
     {
@@ -303,7 +303,7 @@ public:
         if (FAILED(hr))
             return hr;
         // The true count is reported, but never more written than there is room for.
-        const std::vector<FakeNodeSpec>& nodes = m_state->Nodes;
+        const std::vector<FakeNodeSetup>& nodes = m_state->Nodes;
         for (ULONG i = 0; i < nodes.size() && i < nMax; ++i) {
             rgNodes[i] = {};
             rgNodes[i].ulBdaNodeType = nodes[i].nType;
@@ -337,9 +337,9 @@ public:
         const HRESULT hr = m_state->Log("GetControlNode", static_cast<LONG>(nType));
         if (hr != S_OK)
             return hr;
-        for (const FakeNodeSpec& spec : m_state->Nodes) {
-            if (spec.nType == nType) {
-                *ppNode = CreateFakeNode(m_state, spec).Detach();
+        for (const FakeNodeSetup& setup : m_state->Nodes) {
+            if (setup.nType == nType) {
+                *ppNode = CreateFakeNode(m_state, setup).Detach();
                 return S_OK;
             }
         }
@@ -374,9 +374,9 @@ STDMETHODIMP CFakeBdaPin::QueryInterface(REFIID riid, void** ppv)
 {
     if (riid == IID_IUnknown || riid == IID_IPin)
         *ppv = static_cast<IPin*>(this);
-    else if (riid == IID_IMemInputPin && m_spec.eDirection == PINDIR_INPUT)
+    else if (riid == IID_IMemInputPin && m_setup.eDirection == PINDIR_INPUT)
         *ppv = static_cast<IMemInputPin*>(this);
-    else if (riid == IID_IKsPropertySet && m_spec.bPropertySet)
+    else if (riid == IID_IKsPropertySet && m_setup.bPropertySet)
         *ppv = static_cast<IKsPropertySet*>(this);
     else {
         *ppv = nullptr;
@@ -444,8 +444,8 @@ STDMETHODIMP CFakeBdaPin::QueryPinInfo(PIN_INFO* pInfo)
 {
     pInfo->pFilter = m_pFilter;
     m_pFilter->AddRef();
-    pInfo->dir = m_spec.eDirection;
-    lstrcpynW(pInfo->achName, m_spec.sName.c_str(), MAX_PIN_NAME);
+    pInfo->dir = m_setup.eDirection;
+    lstrcpynW(pInfo->achName, m_setup.sName.c_str(), MAX_PIN_NAME);
     return S_OK;
 }
 
@@ -453,7 +453,7 @@ STDMETHODIMP CFakeBdaPin::Set(REFGUID guidPropSet, DWORD dwPropID, LPVOID pInsta
                               LPVOID pPropData, DWORD cbPropData)
 {
     FakeBdaState& state = State();
-    KsSetRecord record = {m_nIndex, m_spec.sName, guidPropSet, dwPropID, {}, {}, cbInstanceData, cbPropData, -1};
+    KsSetRecord record = {m_nIndex, m_setup.sName, guidPropSet, dwPropID, {}, {}, cbInstanceData, cbPropData, -1};
     if (pInstanceData)
         record.Instance.assign(static_cast<BYTE*>(pInstanceData), static_cast<BYTE*>(pInstanceData) + cbInstanceData);
     if (pPropData)
@@ -493,7 +493,7 @@ class CFakeNode final : public IBDA_FrequencyFilter,
                         public IBDA_DeviceControl
 {
 public:
-    CFakeNode(const FakeBdaStatePtr& state, const FakeNodeSpec& spec) : m_state(state), m_spec(spec)
+    CFakeNode(const FakeBdaStatePtr& state, const FakeNodeSetup& setup) : m_state(state), m_setup(setup)
     {
         InterlockedIncrement(&g_nNodesAlive);
     }
@@ -503,15 +503,15 @@ public:
     {
         if (riid == IID_IUnknown)
             *ppv = static_cast<IBDA_FrequencyFilter*>(this);
-        else if (riid == __uuidof(IBDA_FrequencyFilter) && m_spec.bFrequencyFilter)
+        else if (riid == __uuidof(IBDA_FrequencyFilter) && m_setup.bFrequencyFilter)
             *ppv = static_cast<IBDA_FrequencyFilter*>(this);
-        else if (riid == __uuidof(IBDA_LNBInfo) && m_spec.bLnbInfo)
+        else if (riid == __uuidof(IBDA_LNBInfo) && m_setup.bLnbInfo)
             *ppv = static_cast<IBDA_LNBInfo*>(this);
-        else if (riid == __uuidof(IBDA_DigitalDemodulator) && m_spec.bDemodulator)
+        else if (riid == __uuidof(IBDA_DigitalDemodulator) && m_setup.bDemodulator)
             *ppv = static_cast<IBDA_DigitalDemodulator*>(this);
-        else if (riid == __uuidof(IBDA_SignalStatistics) && m_spec.bStatistics)
+        else if (riid == __uuidof(IBDA_SignalStatistics) && m_setup.bStatistics)
             *ppv = static_cast<IBDA_SignalStatistics*>(this);
-        else if (riid == __uuidof(IBDA_DeviceControl) && m_spec.bDeviceControl)
+        else if (riid == __uuidof(IBDA_DeviceControl) && m_setup.bDeviceControl)
             *ppv = static_cast<IBDA_DeviceControl*>(this);
         else {
             *ppv = nullptr;
@@ -596,12 +596,12 @@ public:
 private:
     HRESULT Put(const char* pszName, LONGLONG nValue)
     {
-        return m_state->Log(pszName, static_cast<LONG>(m_spec.nType), nValue);
+        return m_state->Log(pszName, static_cast<LONG>(m_setup.nType), nValue);
     }
     template <class T>
     HRESULT Get(const char* pszName, T* p, T value)
     {
-        const HRESULT hr = m_state->Log(pszName, static_cast<LONG>(m_spec.nType));
+        const HRESULT hr = m_state->Log(pszName, static_cast<LONG>(m_setup.nType));
         if (hr == S_OK)
             *p = value;
         return hr;
@@ -610,17 +610,17 @@ private:
 
     LONG m_cRef = 1;
     FakeBdaStatePtr m_state;
-    FakeNodeSpec m_spec;
+    FakeNodeSetup m_setup;
 };
 
 } // namespace
 
-FakeNodeSpec MakeNode(REFGUID guidFunction, ULONG nType)
+FakeNodeSetup MakeNode(REFGUID guidFunction, ULONG nType)
 {
-    FakeNodeSpec spec = {};
-    spec.guidFunction = guidFunction;
-    spec.nType = nType;
-    return spec;
+    FakeNodeSetup setup = {};
+    setup.guidFunction = guidFunction;
+    setup.nType = nType;
+    return setup;
 }
 
 HRESULT FakeBdaState::Result(const std::string& sCall, LONG nNode) const
@@ -655,10 +655,10 @@ HRESULT CreateFakeBdaFilter(const FakeBdaStatePtr& state, REFIID riid, void** pp
     return hr;
 }
 
-InterfaceHolder<IUnknown> CreateFakeNode(const FakeBdaStatePtr& state, const FakeNodeSpec& spec)
+InterfaceHolder<IUnknown> CreateFakeNode(const FakeBdaStatePtr& state, const FakeNodeSetup& setup)
 {
     InterfaceHolder<IUnknown> node;
-    node.Attach(static_cast<IBDA_FrequencyFilter*>(new CFakeNode(state, spec)));
+    node.Attach(static_cast<IBDA_FrequencyFilter*>(new CFakeNode(state, setup)));
     return node;
 }
 
@@ -679,11 +679,11 @@ FakeBdaStatePtr MakeTunerState(int nSourceType)
 {
     FakeBdaStatePtr state = std::make_shared<FakeBdaState>();
     state->Pins = {{L"Input0", PINDIR_INPUT, true}, {L"MPEG2 Transport", PINDIR_OUTPUT, false}};
-    FakeNodeSpec rf = MakeNode(KSNODE_BDA_RF_TUNER, 0);
+    FakeNodeSetup rf = MakeNode(KSNODE_BDA_RF_TUNER, 0);
     rf.bFrequencyFilter = true;
     rf.bStatistics = true;
     rf.bLnbInfo = nSourceType == SRC_TYPE_DVBS;
-    FakeNodeSpec demodulator = MakeNode(DemodulatorOf(nSourceType), 1);
+    FakeNodeSetup demodulator = MakeNode(DemodulatorOf(nSourceType), 1);
     demodulator.bDemodulator = true;
     demodulator.bStatistics = true;
     state->Nodes = {rf, demodulator};

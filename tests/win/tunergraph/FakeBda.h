@@ -23,7 +23,7 @@ struct BdaCall {
     bool operator==(const BdaCall& o) const { return sName == o.sName && nNode == o.nNode && nValue == o.nValue; }
 };
 
-struct FakeNodeSpec {
+struct FakeNodeSetup {
     GUID guidFunction;
     ULONG nType;
     bool bFrequencyFilter = false;
@@ -33,7 +33,7 @@ struct FakeNodeSpec {
     bool bDeviceControl = false;
 };
 
-struct FakePinSpec {
+struct FakePinSetup {
     std::wstring sName;
     PIN_DIRECTION eDirection;
     bool bPropertySet = false;
@@ -54,10 +54,10 @@ struct KsSetRecord {
 
 struct FakeBdaState {
     // Shape of the filter.
-    std::vector<FakePinSpec> Pins;
+    std::vector<FakePinSetup> Pins;
     bool bTopology = true;
     bool bDeviceControl = true;          // IBDA_DeviceControl on the filter itself
-    std::vector<FakeNodeSpec> Nodes;     // in descriptor order
+    std::vector<FakeNodeSetup> Nodes;     // in descriptor order
     HRESULT hrReceiveConnection = S_OK;  // every input pin refuses connections with this
 
     // What the nodes' statistics read. Lock and presence read as 0 until nLockAfterReads
@@ -101,10 +101,10 @@ using FakeBdaStatePtr = std::shared_ptr<FakeBdaState>;
 
 // Makes a new fake filter from the state (as a device's BindToObject would).
 HRESULT CreateFakeBdaFilter(const FakeBdaStatePtr& state, REFIID riid, void** ppv);
-// Makes one control node with every interface its spec grants.
-InterfaceHolder<IUnknown> CreateFakeNode(const FakeBdaStatePtr& state, const FakeNodeSpec& spec);
+// Makes one control node with every interface its setup grants.
+InterfaceHolder<IUnknown> CreateFakeNode(const FakeBdaStatePtr& state, const FakeNodeSetup& setup);
 
-FakeNodeSpec MakeNode(REFGUID guidFunction, ULONG nType);
+FakeNodeSetup MakeNode(REFGUID guidFunction, ULONG nType);
 
 // Fake filters and nodes alive in the process.
 LONG FakeBdaFiltersAlive();
