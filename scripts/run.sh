@@ -8,11 +8,10 @@ build=${QLTS_BUILD_DIR:-$root/build}/x64
 "$root/scripts/setup.sh" --no-build
 "$root/scripts/build.sh" x64
 
-export WINEPREFIX=$build/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=/usr/lib/wine/wine64
-"$root/scripts/wine-prefix.sh" "$WINEPREFIX" x11
-
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  export WINEPREFIX=$build/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  WINE=/usr/lib/wine/wine64
+  "$root/scripts/wine-prefix.sh" "$WINEPREFIX" x11
   "$WINE" regsvr32 /s "$build/simtuner/QLSimTuner.dll" </dev/null >/dev/null 2>&1
   exec "$WINE" "$build/app/QLTSCapture.exe"
 fi
