@@ -1,9 +1,7 @@
 #include "capture/CaptureFilter.h"
 
 #include "capture/CaptureInputPin.h"
-
-#include <new>
-#include <utility>
+#include "filters/CreateFilter.h"
 
 CCaptureFilter::CCaptureFilter(HRESULT* phr, REFCLSID clsidClock)
     : CBaseFilter("CLOCK", nullptr, &m_Lock, GUID_NULL)
@@ -49,15 +47,5 @@ CBasePin* CCaptureFilter::GetPin(int n)
 
 HRESULT CreateCaptureFilter(InterfaceHolder<IBaseFilter>& filter)
 {
-    filter.Reset();
-    HRESULT hr = S_OK;
-    CCaptureFilter* pFilter = new (std::nothrow) CCaptureFilter(&hr);
-    if (!pFilter)
-        return E_OUTOFMEMORY;
-    // The holder takes the first reference, so a failed filter is deleted when it goes.
-    InterfaceHolder<IBaseFilter> created(static_cast<IBaseFilter*>(pFilter));
-    if (FAILED(hr))
-        return hr;
-    filter = std::move(created);
-    return hr;
+    return CreateFilter<CCaptureFilter>(filter);
 }

@@ -1,9 +1,7 @@
 #include "graph/NetworkProviderFilter.h"
 
 #include "graph/AntennaOutputPin.h"
-
-#include <new>
-#include <utility>
+#include "filters/CreateFilter.h"
 
 CNetworkProviderFilter::CNetworkProviderFilter(HRESULT* phr)
     : CSource("Network Provider", nullptr, GUID_NULL)
@@ -33,15 +31,5 @@ CBasePin* CNetworkProviderFilter::GetPin(int n)
 
 HRESULT CreateNetworkProviderFilter(InterfaceHolder<IBaseFilter>& filter)
 {
-    filter.Reset();
-    HRESULT hr = S_OK;
-    CNetworkProviderFilter* pFilter = new (std::nothrow) CNetworkProviderFilter(&hr);
-    if (!pFilter)
-        return E_OUTOFMEMORY;
-    // The holder takes the first reference, so a failed filter is deleted when it goes.
-    InterfaceHolder<IBaseFilter> created(static_cast<IBaseFilter*>(pFilter));
-    if (FAILED(hr))
-        return hr;
-    filter = std::move(created);
-    return hr;
+    return CreateFilter<CNetworkProviderFilter>(filter);
 }
