@@ -80,36 +80,23 @@ HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAl
     if (prop.cbAlign == 0)
         prop.cbAlign = 1;
 
-    HRESULT hr = pPin->GetAllocator(ppAlloc);
-    if (SUCCEEDED(hr)) {
-        hr = DecideBufferSize(*ppAlloc, &prop);
-        if (SUCCEEDED(hr)) {
+    // The input pin's own allocator first, then ours; a refused one is released.
+    auto settle = [&](HRESULT hr) {
+        if (SUCCEEDED(hr))
+            hr = DecideBufferSize(*ppAlloc, &prop);
+        if (SUCCEEDED(hr))
             hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
-            if (SUCCEEDED(hr))
-                return S_OK;
+        if (FAILED(hr) && *ppAlloc) {
+            (*ppAlloc)->Release();
+            *ppAlloc = nullptr;
         }
-    }
-
-    if (*ppAlloc) {
-        (*ppAlloc)->Release();
-        *ppAlloc = nullptr;
-    }
-
-    hr = InitAllocator(ppAlloc);
-    if (SUCCEEDED(hr)) {
-        hr = DecideBufferSize(*ppAlloc, &prop);
-        if (SUCCEEDED(hr)) {
-            hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
-            if (SUCCEEDED(hr))
-                return S_OK;
-        }
-    }
-
-    if (*ppAlloc) {
-        (*ppAlloc)->Release();
-        *ppAlloc = nullptr;
-    }
-    return hr;
+        return hr;
+    };
+    HRESULT hr = settle(pPin->GetAllocator(ppAlloc));
+    if (SUCCEEDED(hr))
+        return S_OK;
+    hr = settle(InitAllocator(ppAlloc));
+    return SUCCEEDED(hr) ? S_OK : hr;
 }
 
 HRESULT CBaseOutputPin::GetDeliveryBuffer(IMediaSample** ppSample, REFERENCE_TIME* pStartTime,
