@@ -17,6 +17,8 @@ for tree in "${trees[@]}"; do
     tsan) args=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQLTS_SANITIZE=thread) ;;
     *) echo "build.sh: unknown tree $tree" >&2; exit 2 ;;
   esac
+  # A compiler cache, when the machine has one, makes rebuilds in other checkouts cheap.
+  command -v ccache >/dev/null && args+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$dir" "${args[@]}" >/dev/null
   fi
