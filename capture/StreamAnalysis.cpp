@@ -1,0 +1,306 @@
+#include "capture/StreamAnalysis.h"
+
+#include "capture/TsPacketChecker.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr size_t PACKET = TS_PACKET_SIZE;
+constexpr uint16_t NULL_PID = 0x1FFF;
+constexpr uint64_t PCR_HZ = 27000000;
+constexpr uint64_t PCR_WRAP = (uint64_t{1} << 33) * 300;
+constexpr uint64_t PCR_MAX_STEP = 5 * PCR_HZ;
+constexpr uint64_t ARRIVAL_HZ = 1000000;
+
+constexpr uint8_t FLAG_SEEN = 0x01;       // a continuity counter is expected
+constexpr uint8_t FLAG_DUPLICATE = 0x02;  // the last packet with payload came twice already
+constexpr uint8_t FLAG_PCR = 0x04;
+
+// Offset of the first sync byte in the run that the next two packet starts confirm, as far
+// as the run reaches; nLength when there is none. pData[0] is known not to be one.
+size_t FindSyncPoint(const uint8_t* pData, size_t nLength)
+{
+    size_t i = 1;
+    while (i < nLength) {
+        const void* pNext = std::memchr(pData + i, TS_SYNC_BYTE, nLength - i);
+        if (!pNext)
+            return nLength;
+        i = static_cast<size_t>(static_cast<const uint8_t*>(pNext) - pData);
+        const size_t nLeft = nLength - i;
+        if ((nLeft <= 188 || pData[i + 188] == TS_SYNC_BYTE) && (nLeft <= 376 || pData[i + 376] == TS_SYNC_BYTE))
+            return i;
+        ++i;
+    }
+    return nLength;
+}
+
+// Length of the well-formed UTF-8 sequence at p (at most n bytes), 0 when there is none.
+size_t Utf8SequenceLength(const uint8_t* p, size_t n)
+{
+    const uint8_t b = p[0];
+    size_t len;
+    uint8_t lo = 0x80, hi = 0xBF;  // range of the second byte
+    if (b < 0x80)
+        return 1;
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        lo = b == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
+        hi = b == 0xED ? 0x9F : 0xBF;  // no surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        lo = b == 0xF0 ? 0x90 : 0x80;
+        hi = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (len > n || p[1] < lo || p[1] > hi)
+        return 0;
+    for (size_t k = 2; k < len; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+    }
+    return len;
+}
+
+// A name as UTF-8 text: bytes that are not well-formed UTF-8, or any byte of 0x80 and above
+// in a name of another character table, become \xNN.
+std::string Shown(const PsiText& text)
+{
+    std::string out;
+    const auto* p = reinterpret_cast<const uint8_t*>(text.szText);
+    for (size_t i = 0; i < text.nLength;) {
+        const size_t len = text.bUtf8 || p[i] < 0x80 ? Utf8SequenceLength(p + i, text.nLength - i) : 0;
+        if (len != 0) {
+            out.append(text.szText + i, len);
+            i += len;
+        } else {
+            char esc[5];
+            std::snprintf(esc, sizeof(esc), "\\x%02X", p[i]);
+            out += esc;
+            ++i;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+CStreamAnalysis::CStreamAnalysis()
+    : m_pPids(new PidState[TS_PID_COUNT])
+    , m_pPsi(new CPsiTables)
+    , m_Arrival(ARRIVAL_HZ, 0, UINT64_MAX)
+    , m_Pcr(PCR_HZ, PCR_WRAP, PCR_MAX_STEP)
+{
+}
+
+void CStreamAnalysis::OnBytes(const uint8_t* pData, size_t nLength, int64_t nArrivalUs)
+{
+    if (!pData)
+        nLength = 0;
+    while (nLength > 0) {
+        if (m_nCarry != 0) {
+            const size_t n = std::min(nLength, PACKET - m_nCarry);
+            std::memcpy(m_Carry + m_nCarry, pData, n);
+            m_nCarry += n;
+            pData += n;
+            nLength -= n;
+            if (m_nCarry == PACKET) {
+                m_nCarry = 0;
+                OnPacket(m_Carry);
+            }
+            continue;
+        }
+        if (*pData != TS_SYNC_BYTE) {
+            LoseSync();
+            const size_t nSkip = FindSyncPoint(pData, nLength);
+            m_nSkippedBytes += nSkip;
+            pData += nSkip;
+            nLength -= nSkip;
+            continue;
+        }
+        if (nLength < PACKET) {
+            std::memcpy(m_Carry, pData, nLength);
+            m_nCarry = nLength;
+            break;
+        }
+        OnPacket(pData);
+        pData += PACKET;
+        nLength -= PACKET;
+    }
+    if (nArrivalUs != NO_TIME)
+        MarkArrival(nArrivalUs);
+}
+
+void CStreamAnalysis::LoseSync()
+{
+    if (!m_bInSync)
+        return;
+    m_bInSync = false;
+    Publish(m_aSyncLosses, ++m_nSyncLosses);
+}
+
+void CStreamAnalysis::MarkArrival(int64_t nArrivalUs)
+{
+    if (nArrivalUs >= 0)
+        m_Arrival.Sample(m_nPackets, static_cast<uint64_t>(nArrivalUs));
+}
+
+void CStreamAnalysis::OnPacket(const uint8_t* p)
+{
+    if (p[0] != TS_SYNC_BYTE) {
+        LoseSync();
+        m_nSkippedBytes += PACKET;
+        return;
+    }
+    if (!m_bInSync) {
+        if (m_bEverSynced)
+            ++m_nResyncs;
+        m_bInSync = m_bEverSynced = true;
+    }
+    Publish(m_aPackets, ++m_nPackets);
+
+    const uint16_t nPid = static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]);
+    PidState& state = m_pPids[nPid];
+    ++state.nPackets;
+    // With the error indicator set even the header may be wrong: nothing more is read.
+    if (p[1] & 0x80) {
+        Publish(m_aTeiPackets, ++m_nTeiPackets);
+        return;
+    }
+    const uint8_t b3 = p[3];
+    const bool bScrambled = (b3 & 0xC0) != 0;
+    if (bScrambled) {
+        ++state.nScrambled;
+        ++m_nScrambled;
+    }
+    const uint8_t nControl = (b3 >> 4) & 0x03;
+    if (nControl == 0)  // reserved: decoders discard the packet
+        return;
+    const bool bPayload = (nControl & 0x01) != 0;
+    size_t nPayloadStart = 4;
+    bool bDiscontinuity = false;
+    if (nControl & 0x02) {
+        const size_t nFieldLength = p[4];
+        nPayloadStart = 5 + nFieldLength;
+        if (nPayloadStart <= PACKET && nFieldLength > 0) {
+            bDiscontinuity = (p[5] & 0x80) != 0;
+            if ((p[5] & 0x10) && nFieldLength >= 7)
+                OnPcr(nPid, p + 6, bDiscontinuity);
+        }
+    }
+
+    if (nPid != NULL_PID) {
+        const Continuity continuity = CheckContinuity(state, b3 & 0x0F, bPayload, bDiscontinuity);
+        if (continuity == Continuity::Duplicate)
+            return;
+        if (continuity == Continuity::Broken) {
+            ++state.nCcErrors;
+            Publish(m_aCcErrors, ++m_nCcErrors);
+            m_pPsi->Interrupt(nPid);
+        }
+    }
+    if (bPayload && !bScrambled && nPayloadStart < PACKET && m_pPsi->Wants(nPid)) {
+        m_pPsi->OnPayload(nPid, p + nPayloadStart, PACKET - nPayloadStart, (p[1] & 0x40) != 0);
+        Publish(m_aPsiCrcErrors, m_pPsi->CrcErrors());
+    }
+}
+
+CStreamAnalysis::Continuity CStreamAnalysis::CheckContinuity(PidState& state, uint8_t nCc, bool bPayload,
+                                                             bool bDiscontinuity)
+{
+    const uint8_t nPcrFlag = state.nFlags & FLAG_PCR;
+    if (!(state.nFlags & FLAG_SEEN) || bDiscontinuity) {
+        state.nLastCc = nCc;
+        state.nFlags = nPcrFlag | FLAG_SEEN;
+        return Continuity::Continuous;
+    }
+    if (!bPayload && nCc == state.nLastCc)
+        return Continuity::Continuous;
+    if (bPayload && nCc == ((state.nLastCc + 1) & 0x0F)) {
+        state.nLastCc = nCc;
+        state.nFlags = nPcrFlag | FLAG_SEEN;
+        return Continuity::Continuous;
+    }
+    if (bPayload && nCc == state.nLastCc) {
+        if (state.nFlags & FLAG_DUPLICATE)
+            return Continuity::Broken;
+        state.nFlags |= FLAG_DUPLICATE;
+        return Continuity::Duplicate;
+    }
+    state.nLastCc = nCc;
+    state.nFlags = nPcrFlag | FLAG_SEEN;
+    return Continuity::Broken;
+}
+
+void CStreamAnalysis::OnPcr(uint16_t nPid, const uint8_t* f, bool bDiscontinuity)
+{
+    m_pPids[nPid].nFlags |= FLAG_PCR;
+    if (m_nPcrPid < 0)
+        m_nPcrPid = nPid;
+    if (nPid != m_nPcrPid)
+        return;
+    const uint64_t nBase = uint64_t{f[0]} << 25 | uint64_t{f[1]} << 17 | uint64_t{f[2]} << 9 | uint64_t{f[3]} << 1 |
+                           f[4] >> 7;
+    const uint64_t nExtension = static_cast<uint64_t>((f[4] & 0x01) << 8 | f[5]);
+    if (bDiscontinuity)
+        m_Pcr.Break();
+    m_Pcr.Sample(m_nPackets, nBase * 300 + nExtension);
+}
+
+StreamProgress CStreamAnalysis::Progress() const
+{
+    StreamProgress progress;
+    progress.nPackets = m_aPackets.load(std::memory_order_relaxed);
+    progress.nCcErrors = m_aCcErrors.load(std::memory_order_relaxed);
+    progress.nSyncLosses = m_aSyncLosses.load(std::memory_order_relaxed);
+    progress.nTeiPackets = m_aTeiPackets.load(std::memory_order_relaxed);
+    progress.nPsiCrcErrors = m_aPsiCrcErrors.load(std::memory_order_relaxed);
+    return progress;
+}
+
+StreamHealthSummary CStreamAnalysis::Summarise() const
+{
+    StreamHealthSummary s;
+    s.nPackets = m_nPackets;
+    s.nSkippedBytes = m_nSkippedBytes;
+    s.nBytes = m_nPackets * PACKET + m_nSkippedBytes + m_nCarry;
+    s.nSyncLosses = m_nSyncLosses;
+    s.nResyncs = m_nResyncs;
+    s.nTeiPackets = m_nTeiPackets;
+    s.nScrambled = m_nScrambled;
+    s.nCcErrors = m_nCcErrors;
+    s.nPsiSections = m_pPsi->Sections();
+    s.nPsiCrcErrors = m_pPsi->CrcErrors();
+    s.Arrival = {m_Arrival.AverageBps(), m_Arrival.PeakBps(), m_Arrival.MeasuredTicks() / (ARRIVAL_HZ / 1000)};
+    s.Pcr = {m_Pcr.AverageBps(), m_Pcr.PeakBps(), m_Pcr.MeasuredTicks() / (PCR_HZ / 1000)};
+    s.nPcrPid = m_nPcrPid;
+    s.nTransportStreamId = m_pPsi->TransportStreamId();
+
+    for (uint16_t nPid = 0; nPid < TS_PID_COUNT; ++nPid) {
+        const PidState& state = m_pPids[nPid];
+        if (state.nPackets != 0)
+            s.Pids.push_back({nPid, state.nPackets, state.nCcErrors, state.nScrambled, (state.nFlags & FLAG_PCR) != 0});
+    }
+    for (size_t i = 0; i < m_pPsi->ProgramCount(); ++i) {
+        const PsiProgram& p = m_pPsi->Program(i);
+        ProgramHealth program{p.nNumber, p.nPmtPid, p.bPmtSeen, p.nPcrPid, {}};
+        for (uint32_t k = 0; k < p.nStreams; ++k)
+            program.Streams.push_back({p.Streams[k].nType, p.Streams[k].nPid});
+        s.Programs.push_back(std::move(program));
+    }
+    for (size_t i = 0; i < m_pPsi->ServiceCount(); ++i) {
+        const PsiService& v = m_pPsi->Service(i);
+        s.Services.push_back({v.nServiceId, v.nType, Shown(v.Name), v.Name.pszCharset, Shown(v.Provider),
+                              v.Provider.pszCharset});
+    }
+    for (size_t i = 0; i < m_pPsi->ChannelCount(); ++i) {
+        const PsiChannel& c = m_pPsi->Channel(i);
+        s.Channels.push_back({c.nTableId == 0xC9, c.nMajor, c.nMinor, c.nProgram, c.szName});
+    }
+    return s;
+}

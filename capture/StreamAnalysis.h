@@ -1,0 +1,116 @@
+// Stream health analysis of a transport stream: sync, transport errors, per-PID packet,
+// continuity and scrambling counts, PSI tables and their CRC errors, and bitrates by
+// arrival time and by PCR. The same analysis serves a live capture and a recorded file.
+//
+// Feeding: one thread only (the streaming thread for a capture), through OnBytes with raw
+// received runs, or through OnPacket with packets already aligned by someone else plus
+// MarkArrival once per run. Nothing on that path allocates or locks: the per-PID table and
+// the section buffers are allocated by the constructor.
+//
+// Reading: Progress may be called from any thread at any time; it reads a few counters the
+// feeder publishes with relaxed atomic stores after each packet, so each figure is one the
+// feeder really held, though two figures may be a packet apart. Summarise reads everything
+// else and must run on the feeding thread, or after feeding has stopped and the reader
+// has synchronised with the feeder (a joined thread, the sink's stop).
+//
+// Sync: the raw-bytes path expects a sync byte (0x47) every 188 bytes. Sync is lost when a
+// packet start holds another byte; the bytes are then skipped up to the first 0x47 that the
+// next two packet starts confirm (as far as the run reaches), where sync is regained. The
+// first lock of the stream is not counted as a resynchronisation; skipped bytes are counted
+// wherever they lie.
+//
+// Continuity, as MPEG-2 systems define it: the counter of a PID advances by one on each
+// packet with payload; adaptation-only packets repeat it; a packet with payload may be sent
+// twice in a row with the same counter (one duplicate), a second repeat is an error; the
+// discontinuity indicator of the adaptation field sets a new starting point; the null PID
+// is not checked. Packets with the transport error indicator are counted, not checked.
+//
+// Bitrates: by arrival time from the times given (average over the whole time measured,
+// peak over windows of at least one second); by PCR from the first PID seen carrying a
+// PCR (packets between two of its PCRs over their 27 MHz difference; a discontinuity
+// indicator or a step of more than 5 s starts a new run of the clock).
+#pragma once
+
+#include "capture/HealthSummary.h"
+#include "capture/PsiTables.h"
+#include "capture/RateMeter.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+// What another thread may read while the stream is being fed.
+struct StreamProgress {
+    uint64_t nPackets = 0;
+    uint64_t nCcErrors = 0;
+    uint64_t nSyncLosses = 0;
+    uint64_t nTeiPackets = 0;
+    uint64_t nPsiCrcErrors = 0;
+};
+
+class CStreamAnalysis {
+public:
+    CStreamAnalysis();
+    CStreamAnalysis(const CStreamAnalysis&) = delete;
+    CStreamAnalysis& operator=(const CStreamAnalysis&) = delete;
+
+    // Feeder. One received run; a packet cut by the run's end is completed by the next run.
+    // nArrivalUs is the time the run arrived in microseconds; NO_TIME when there is none.
+    void OnBytes(const uint8_t* pData, size_t nLength, int64_t nArrivalUs = NO_TIME);
+    // Feeder. One aligned packet of 188 bytes; one without the sync byte loses sync and is
+    // skipped.
+    void OnPacket(const uint8_t* pPacket);
+    // Feeder. Every packet fed so far had arrived by nArrivalUs (call after each run).
+    void MarkArrival(int64_t nArrivalUs);
+
+    StreamProgress Progress() const;
+    StreamHealthSummary Summarise() const;
+
+    static constexpr int64_t NO_TIME = -1;
+
+private:
+    struct PidState {
+        uint64_t nPackets = 0;
+        uint64_t nCcErrors = 0;
+        uint64_t nScrambled = 0;
+        uint8_t nLastCc = 0;
+        uint8_t nFlags = 0;
+    };
+
+    enum class Continuity { Continuous, Duplicate, Broken };
+
+    void LoseSync();
+    Continuity CheckContinuity(PidState& state, uint8_t nCc, bool bPayload, bool bDiscontinuity);
+    void OnPcr(uint16_t nPid, const uint8_t* pField, bool bDiscontinuity);
+    template <typename T>
+    static void Publish(std::atomic<T>& counter, T value)
+    {
+        counter.store(value, std::memory_order_relaxed);
+    }
+
+    std::unique_ptr<PidState[]> m_pPids;
+    std::unique_ptr<CPsiTables> m_pPsi;
+    CRateMeter m_Arrival;
+    CRateMeter m_Pcr;
+    int32_t m_nPcrPid = -1;
+
+    uint8_t m_Carry[188] = {};
+    size_t m_nCarry = 0;
+    bool m_bInSync = false;
+    bool m_bEverSynced = false;
+
+    uint64_t m_nPackets = 0;
+    uint64_t m_nSkippedBytes = 0;
+    uint64_t m_nSyncLosses = 0;
+    uint64_t m_nResyncs = 0;
+    uint64_t m_nTeiPackets = 0;
+    uint64_t m_nScrambled = 0;
+    uint64_t m_nCcErrors = 0;
+
+    std::atomic<uint64_t> m_aPackets{0};
+    std::atomic<uint64_t> m_aCcErrors{0};
+    std::atomic<uint64_t> m_aSyncLosses{0};
+    std::atomic<uint64_t> m_aTeiPackets{0};
+    std::atomic<uint64_t> m_aPsiCrcErrors{0};
+};
