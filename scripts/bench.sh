@@ -10,13 +10,14 @@ mb=${1:-128}
 configure() {  # dir, cmake arguments...
   local dir=$1; shift
   [ -f "$dir/CMakeCache.txt" ] || cmake -S "$root" -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" --target bench_receive -j "$(nproc)" -- --no-print-directory >/dev/null
+  cmake --build "$dir" --target bench_receive bench_analysis -j "$(nproc)" -- --no-print-directory >/dev/null
 }
 
 configure "$build/bench" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Release -DQLTS_SANITIZE=none
 echo "== native: clang, Release, no sanitizers"
 "$build/bench/bench/bench_receive" "$build/bench/bench_capture.ts" "$mb"
+"$build/bench/bench/analysis/bench_analysis" "$mb"
 
 configure "$build/x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" -DCMAKE_BUILD_TYPE=Release
 echo "== x64: mingw-w64, Release, under Wine"
