@@ -3,8 +3,6 @@
 #include "tuner/DriverRecords.h"
 #include "tuner/TuneParams.h"
 
-#include <cstring>
-
 namespace {
 
 struct DeliverySystem {

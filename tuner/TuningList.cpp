@@ -4,8 +4,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
-#include <limits>
 #include <sstream>
 
 namespace {
