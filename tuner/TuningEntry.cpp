@@ -1,0 +1,261 @@
+#include "tuner/TuningEntry.h"
+
+#include "tuner/DriverRecords.h"
+#include "tuner/TuneParams.h"
+
+namespace {
+
+struct DeliverySystem {
+    const char* pszName;
+    int32_t nSourceType;
+    bool bSecondGeneration;
+};
+const DeliverySystem kSystems[] = {
+    {"DVBS", SRC_TYPE_DVBS, false}, {"DVBS2", SRC_TYPE_DVBS, true},         {"DVBT", SRC_TYPE_DVBT, false},
+    {"DVBT2", SRC_TYPE_DVBT, true}, {"DVBC/ANNEX_A", SRC_TYPE_DVBC, false}, {"ATSC", SRC_TYPE_ATSC, false},
+};
+
+// Bands in kHz the tuning calls are offered; values outside are faults of the list.
+// Satellite spans the L band to Ka; the others VHF band I to the top of cable.
+constexpr uint32_t kSatelliteMinKHz = 950000, kSatelliteMaxKHz = 31000000;
+constexpr uint32_t kGroundMinKHz = 42000, kGroundMaxKHz = 1002000;
+constexpr uint32_t kSatelliteMinKsps = 100, kSatelliteMaxKsps = 72000;
+constexpr uint32_t kCableMinKsps = 1000, kCableMaxKsps = 7200;
+// A stream id of all ones is the lists' "no stream chosen".
+constexpr uint32_t kNoStreamId = 0xFFFFFFFF;
+
+const DeliverySystem* FindSystem(const TuningListEntry& entry)
+{
+    const std::string* pSystem = entry.Find("DELIVERY_SYSTEM");
+    if (!pSystem)
+        return nullptr;
+    for (const DeliverySystem& system : kSystems)
+        if (*pSystem == system.pszName)
+            return &system;
+    return nullptr;
+}
+
+uint32_t Round1000(uint32_t n)
+{
+    return static_cast<uint32_t>((static_cast<uint64_t>(n) + 500) / 1000);
+}
+
+bool InRange(uint32_t n, uint32_t nMin, uint32_t nMax, const char* pszWhat, const char* pszUnit,
+             std::string& strReason)
+{
+    if (n >= nMin && n <= nMax)
+        return true;
+    strReason = std::string(pszWhat) + " " + std::to_string(n) + " " + pszUnit + " is outside " +
+                std::to_string(nMin) + " to " + std::to_string(nMax) + " " + pszUnit;
+    return false;
+}
+
+bool SymbolRate(const TuningListEntry& entry, uint32_t nMin, uint32_t nMax, uint32_t& nKsps, std::string& strReason)
+{
+    uint32_t nSps = 0;
+    if (!entry.GetNumber("SYMBOL_RATE", nSps)) {
+        strReason = "no SYMBOL_RATE given";
+        return false;
+    }
+    nKsps = Round1000(nSps);
+    return InRange(nKsps, nMin, nMax, "symbol rate", "ksymbols/s", strReason);
+}
+
+// Circular polarisations are switched by the same LNB voltage as the linear ones: left as
+// horizontal, right as vertical.
+bool Polarity(const TuningListEntry& entry, uint32_t& nPolarity, std::string& strReason)
+{
+    const std::string* pValue = entry.Find("POLARIZATION");
+    if (pValue && (*pValue == "HORIZONTAL" || *pValue == "LEFT"))
+        nPolarity = 1;
+    else if (pValue && (*pValue == "VERTICAL" || *pValue == "RIGHT"))
+        nPolarity = 0;
+    else {
+        strReason = pValue ? "polarisation " + *pValue + " is not HORIZONTAL, VERTICAL, LEFT or RIGHT"
+                           : "no POLARIZATION given";
+        return false;
+    }
+    return true;
+}
+
+// The dialog's satellite modulation codes. Without a MODULATION key, DVB-S is QPSK by
+// definition; for DVB-S2 the tuner is left to find it.
+bool SatelliteModulation(const TuningListEntry& entry, bool bSecondGeneration, int32_t& nCode,
+                         std::string& strReason)
+{
+    const std::string* pValue = entry.Find("MODULATION");
+    if (!pValue) {
+        nCode = bSecondGeneration ? SAT_MOD_UNKNOWN : SAT_MOD_QPSK;
+        return true;
+    }
+    const std::pair<const char*, int32_t> kCodes[] = {
+        {"QPSK", SAT_MOD_QPSK}, {"PSK/8", SAT_MOD_8PSK}, {"APSK/16", SAT_MOD_16APSK}, {"APSK/32", SAT_MOD_32APSK}};
+    for (const auto& code : kCodes)
+        if (*pValue == code.first) {
+            nCode = code.second;
+            return true;
+        }
+    if (pValue->find("AUTO") != std::string::npos) {
+        nCode = SAT_MOD_UNKNOWN;
+        return true;
+    }
+    strReason = "satellite modulation " + *pValue + " is not QPSK, PSK/8, APSK/16 or APSK/32";
+    return false;
+}
+
+bool Bandwidth(const TuningListEntry& entry, uint32_t& nMHz, std::string& strReason)
+{
+    uint32_t nHz = 0;
+    if (!entry.GetNumber("BANDWIDTH_HZ", nHz) || nHz == 0) {
+        strReason = "no bandwidth given (BANDWIDTH_HZ); the tuner needs 6, 7 or 8 MHz";
+        return false;
+    }
+    if (nHz != 6000000 && nHz != 7000000 && nHz != 8000000) {
+        strReason = "bandwidth " + std::to_string(nHz) + " Hz: the tuner takes 6, 7 or 8 MHz";
+        return false;
+    }
+    nMHz = nHz / 1000000;
+    return true;
+}
+
+bool Constellation(const TuningListEntry& entry, uint32_t& nOrder, std::string& strReason)
+{
+    const std::string* pValue = entry.Find("MODULATION");
+    for (uint32_t n : {16u, 32u, 64u, 128u, 256u})
+        if (pValue && *pValue == "QAM/" + std::to_string(n)) {
+            nOrder = n;
+            return true;
+        }
+    strReason = pValue ? "modulation " + *pValue + ": the tuner needs QAM/16, 32, 64, 128 or 256"
+                       : "no MODULATION given; the tuner needs the QAM order";
+    return false;
+}
+
+// The tuning call sends no modulation: the tuner receives 8VSB only.
+bool AtscModulation(const TuningListEntry& entry, std::string& strReason)
+{
+    const std::string* pValue = entry.Find("MODULATION");
+    if (!pValue || *pValue == "VSB/8")
+        return true;
+    strReason = "ATSC modulation " + *pValue + ": the tuner receives VSB/8 only";
+    return false;
+}
+
+// The value a user types for an ATSC channel: its centre in whole MHz, as kHz, which the
+// tuning step moves to the channel's carrier. Lists give centres a few kHz off the whole
+// MHz; a frequency ending in 250 kHz is a carrier already and is kept.
+uint32_t AtscFieldKHz(uint32_t nKHz)
+{
+    return nKHz % 1000 == 250 ? nKHz : Round1000(nKHz) * 1000;
+}
+
+} // namespace
+
+int32_t SourceTypeForEntry(const TuningListEntry& entry)
+{
+    const DeliverySystem* pSystem = FindSystem(entry);
+    return pSystem ? pSystem->nSourceType : SRC_TYPE_UNKNOWN;
+}
+
+const char* SourceTypeName(int32_t nSourceType)
+{
+    switch (nSourceType) {
+    case SRC_TYPE_DVBS: return "satellite";
+    case SRC_TYPE_DVBT: return "terrestrial";
+    case SRC_TYPE_DVBC: return "cable";
+    case SRC_TYPE_ATSC: return "ATSC";
+    default: return "unknown";
+    }
+}
+
+bool ConvertTuningEntry(const TuningListEntry& entry, int32_t nSourceType, TuningValues& values,
+                        std::string& strReason)
+{
+    values = TuningValues();
+    const DeliverySystem* pSystem = FindSystem(entry);
+    const std::string* pSystemName = entry.Find("DELIVERY_SYSTEM");
+    if (!pSystem) {
+        strReason = pSystemName ? "delivery system " + *pSystemName +
+                                      " is not received by these tuners (DVBS, DVBS2, DVBT, DVBT2, "
+                                      "DVBC/ANNEX_A and ATSC are)"
+                                : "no DELIVERY_SYSTEM given";
+        return false;
+    }
+    if (pSystem->nSourceType != nSourceType) {
+        strReason = std::string("a ") + SourceTypeName(pSystem->nSourceType) + " entry (" + pSystem->pszName +
+                    ") needs a " + SourceTypeName(pSystem->nSourceType) + " tuner; this tuner is " +
+                    SourceTypeName(nSourceType);
+        return false;
+    }
+    uint32_t nStream = 0;
+    if (entry.GetNumber("STREAM_ID", nStream) && nStream != 0 && nStream != kNoStreamId) {
+        strReason = "stream " + std::to_string(nStream) +
+                    " of a multi-stream signal cannot be chosen: the tuning call carries no stream selection";
+        return false;
+    }
+
+    uint32_t nFrequency = 0;
+    entry.GetNumber("FREQUENCY", nFrequency);
+    values.nSourceType = nSourceType;
+    values.bSecondGeneration = pSystem->bSecondGeneration;
+    switch (nSourceType) {
+    case SRC_TYPE_DVBS:
+        values.nFrequencyKHz = nFrequency;
+        values.nFrequency = Round1000(nFrequency);
+        return InRange(nFrequency, kSatelliteMinKHz, kSatelliteMaxKHz, "frequency", "kHz", strReason) &&
+               SymbolRate(entry, kSatelliteMinKsps, kSatelliteMaxKsps, values.nSymbolRate, strReason) &&
+               Polarity(entry, values.nPolarity, strReason) &&
+               SatelliteModulation(entry, pSystem->bSecondGeneration, values.nModulation, strReason);
+    case SRC_TYPE_DVBT:
+        values.nFrequencyKHz = values.nFrequency = Round1000(nFrequency);
+        return InRange(values.nFrequencyKHz, kGroundMinKHz, kGroundMaxKHz, "frequency", "kHz", strReason) &&
+               Bandwidth(entry, values.nBandwidth, strReason);
+    case SRC_TYPE_DVBC:
+        values.nFrequencyKHz = values.nFrequency = Round1000(nFrequency);
+        return InRange(values.nFrequencyKHz, kGroundMinKHz, kGroundMaxKHz, "frequency", "kHz", strReason) &&
+               SymbolRate(entry, kCableMinKsps, kCableMaxKsps, values.nSymbolRate, strReason) &&
+               Constellation(entry, values.nConstellation, strReason);
+    case SRC_TYPE_ATSC:
+        values.nFrequencyKHz = Round1000(nFrequency);
+        values.nFrequency = AtscFieldKHz(values.nFrequencyKHz);
+        values.nBandwidth = 6;
+        return InRange(values.nFrequencyKHz, kGroundMinKHz, kGroundMaxKHz, "frequency", "kHz", strReason) &&
+               AtscModulation(entry, strReason);
+    default:
+        strReason = "unknown tuner kind";
+        return false;
+    }
+}
+
+bool MakeScanRange(int32_t nSourceType, uint32_t nFromKHz, uint32_t nToKHz, uint32_t nStepKHz,
+                   std::vector<uint32_t>& FrequenciesKHz, std::string& strReason)
+{
+    FrequenciesKHz.clear();
+    if (nSourceType == SRC_TYPE_DVBS) {
+        strReason = "a satellite scan needs a list: transponders differ in polarisation and symbol rate";
+        return false;
+    }
+    if (nSourceType != SRC_TYPE_DVBT && nSourceType != SRC_TYPE_DVBC && nSourceType != SRC_TYPE_ATSC) {
+        strReason = "unknown tuner kind";
+        return false;
+    }
+    if (nStepKHz == 0) {
+        strReason = "the step must be above 0 kHz";
+        return false;
+    }
+    if (nFromKHz > nToKHz) {
+        strReason = "the range starts above its end";
+        return false;
+    }
+    if (!InRange(nFromKHz, kGroundMinKHz, kGroundMaxKHz, "start", "kHz", strReason) ||
+        !InRange(nToKHz, kGroundMinKHz, kGroundMaxKHz, "end", "kHz", strReason))
+        return false;
+    const size_t nSteps = (nToKHz - nFromKHz) / nStepKHz + 1;
+    if (nSteps > kMaxScanSteps) {
+        strReason = "the range gives " + std::to_string(nSteps) + " steps, more than " + std::to_string(kMaxScanSteps);
+        return false;
+    }
+    for (size_t i = 0; i < nSteps; ++i)
+        FrequenciesKHz.push_back(nFromKHz + static_cast<uint32_t>(i) * nStepKHz);
+    return true;
+}
