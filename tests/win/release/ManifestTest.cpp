@@ -13,7 +13,7 @@ std::string ManifestText(const std::string& path)
     if (!hFile)
         return {};
     std::string text;
-    if (HRSRC hResource = FindResourceA(hFile, MAKEINTRESOURCEA(CREATEPROCESS_MANIFEST_RESOURCE_ID), RT_MANIFEST)) {
+    if (HRSRC hResource = FindResourceA(hFile, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST)) {
         const char* pData = static_cast<const char*>(LockResource(LoadResource(hFile, hResource)));
         text.assign(pData, SizeofResource(hFile, hResource));
     }
@@ -49,7 +49,7 @@ TEST(Manifest, ProgramsRunAsInvokerSystemDpiAwareOnEveryWindowsWithClassicContro
         context.cbSize = sizeof(context);
         context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
         context.lpSource = path.c_str();
-        context.lpResourceName = MAKEINTRESOURCEA(CREATEPROCESS_MANIFEST_RESOURCE_ID);
+        context.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
         HANDLE hContext = CreateActCtxA(&context);
         ASSERT_NE(hContext, INVALID_HANDLE_VALUE) << "the loader refuses the manifest (error " << GetLastError() << ")";
 
