@@ -17,4 +17,16 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
 endif()
 
 enable_language(RC)
+
+# Gives a shipped file its resource script (tests/win/release reads the results back): the
+# script includes the one version block and, for programs, the one manifest.
+configure_file(${CMAKE_SOURCE_DIR}/cmake/QltsVersion.h.in ${CMAKE_BINARY_DIR}/generated/QltsVersion.h)
+function(qlts_file_resources target rc)
+  set(rc ${CMAKE_CURRENT_SOURCE_DIR}/${rc})
+  target_sources(${target} PRIVATE ${rc})
+  set_source_files_properties(${rc} PROPERTIES
+    INCLUDE_DIRECTORIES "${CMAKE_BINARY_DIR}/generated;${CMAKE_SOURCE_DIR}/cmake"
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/cmake/QltsVersionInfo.rc;${CMAKE_SOURCE_DIR}/cmake/QltsDesktop.manifest")
+endfunction()
+
 include(GoogleTestMingw)

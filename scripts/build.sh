@@ -3,6 +3,7 @@
 # native (pure logic under AddressSanitizer and UndefinedBehaviorSanitizer) and tsan
 # (pure logic under ThreadSanitizer). QLTS_BUILD_DIR moves them (default: build/).
 #   build.sh [x64|x86|native|tsan ...]   default: all four
+# QLTS_TARGETS="a b" builds only those targets of each tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 trees=("$@"); [ ${#trees[@]} -eq 0 ] && trees=(x64 x86 native tsan)
@@ -23,7 +24,12 @@ for tree in "${trees[@]}"; do
     cmake -S "$root" -B "$dir" "${args[@]}" >/dev/null
   fi
   targets=()
-  # The 32-bit tree cannot run here: it compiles and links what ships, not the tests.
-  [ "$tree" = x86 ] && targets=(--target QLTSCapture QLSimTuner QLSimTunerSetup)
+  if [ -n "${QLTS_TARGETS:-}" ]; then
+    read -ra names <<<"$QLTS_TARGETS"
+    targets=(--target "${names[@]}")
+  elif [ "$tree" = x86 ]; then
+    # The 32-bit tree cannot run here: it compiles and links what ships, not the tests.
+    targets=(--target QLTSCapture QLSimTuner QLSimTunerSetup)
+  fi
   cmake --build "$dir" -j "$jobs" "${targets[@]}" -- --no-print-directory
 done
