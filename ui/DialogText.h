@@ -24,5 +24,9 @@ std::string FormatCaptureFileStem(const LocalTimeParts& time, const std::string&
 // The four-line signal, disk and capture report of the status timer.
 std::string FormatSignalReport(int32_t nStrength, int32_t nQuality, int32_t nFreeMB, int32_t nCapturedMB);
 
+// The value of a number field: blanks, decimal digits, blanks. Any other text, no digits,
+// or a number above 32 bits reads 0, the value every field treats as "not given".
+uint32_t ParseFieldNumber(const std::string& text);
+
 // The DeviceInfoRecord kind bit for a SourceType code, or 0 for codes outside 1 to 4.
 int32_t DeviceTypeBitForSourceType(int32_t nSourceType);
