@@ -38,8 +38,17 @@ int RunMessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
+void SetProcessErrorMode()
+{
+    // A drive without a medium (an empty card reader in the path field) must fail the
+    // timer's free-space query quietly, not open a system box five times a second. The
+    // flags the process was started with stay.
+    SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS);
+}
+
 int RunApplication(HINSTANCE hInstance, int nCmdShow)
 {
+    SetProcessErrorMode();
     OutputDebugStringA("START of InitInstance");
     if (!InitInstance(hInstance, nCmdShow))
         return 0;

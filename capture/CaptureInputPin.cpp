@@ -3,6 +3,8 @@
 #include "capture/CaptureFilter.h"
 #include "capture/CaptureState.h"
 
+#include <algorithm>
+
 CCaptureInputPin::CCaptureInputPin(CCaptureFilter* pFilter, CCritSec* pLock, HRESULT* phr)
     : CBaseInputPin("inppars", pFilter, pLock, phr, L"Input")
     , m_Consumers(&g_TestStreamChecker)
@@ -23,7 +25,8 @@ HRESULT STDMETHODCALLTYPE CCaptureInputPin::Receive(IMediaSample* pSample)
         return E_POINTER;
     BYTE* pBuffer = nullptr;
     pSample->GetPointer(&pBuffer);
-    const long nLength = pSample->GetActualDataLength();
+    // A length beyond the buffer would read past it: only the buffer's bytes are taken.
+    const long nLength = std::min(pSample->GetActualDataLength(), pSample->GetSize());
     OutputDebugStringA("Receive OK??");
     if (!pBuffer || nLength <= 0)
         return S_OK;

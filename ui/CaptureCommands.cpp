@@ -3,11 +3,12 @@
 
 #include "app/Trace.h"
 #include "capture/CaptureState.h"
+#include "tuner/TunerGraph.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogState.h"
+#include "ui/KeepAwake.h"
+#include "ui/SaveFileChooser.h"
 #include "ui/resource.h"
-
-#include <commdlg.h>
 
 #include <cstdio>
 #include <cstring>
@@ -20,6 +21,13 @@ const char kWriteFailedText[] = "Stream Capture FAILED: the file could not be wr
 void EnableCaptureSettings(HWND hDlg, bool bEnable)
 {
     EnableControls(hDlg, {IDC_LIMIT_ENABLE, IDC_LIMIT_MB, IDC_MBYTES_LABEL, IDC_BROWSE}, bEnable);
+}
+
+// Start capture is offered only with a graph behind it: a tuner chosen while recording
+// leaves none, and a capture started then would only produce an empty file.
+void OfferStartCapture(HWND hDlg)
+{
+    EnableControl(hDlg, IDC_START_CAPTURE, g_TunerGraph.m_bBuilt != FALSE);
 }
 
 enum class PathCheck { Create, Overwrite, Declined };
@@ -64,12 +72,12 @@ void OnBrowseCommand(HWND hDlg)
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = GetActiveWindow();
-    ofn.lpstrFilter = "TS Files(*.ts)\0\0";
+    ofn.lpstrFilter = "TS Files(*.ts)\0*.ts\0\0";
     ofn.lpstrFile = szFile;
     ofn.nMaxFile = sizeof(szFile);
     ofn.Flags = OFN_OVERWRITEPROMPT;
     ofn.lpstrDefExt = "ts";
-    if (GetSaveFileNameA(&ofn)) {
+    if (RunSaveFileChooser(&ofn)) {
         OutputDebugStringA("GetSaveFileName OK");
         SetControlText(hDlg, IDC_CAPTURE_FILE, szFile);
         szLastCapturePath = szFile;
@@ -81,6 +89,10 @@ void OnBrowseCommand(HWND hDlg)
 
 void OnStartCaptureCommand(HWND hDlg)
 {
+    // The button is disabled while recording, but a command can still arrive: it must not
+    // reopen, and so truncate, the file being written.
+    if (g_CaptureState.IsRecording())
+        return;
     g_CaptureState.ClearCapturedBytes();
     const UINT nLimitMB = ReadFieldValue(hDlg, IDC_LIMIT_MB);
     // A path text that does not fit the path buffer is refused whole, never cut.
@@ -110,6 +122,7 @@ void OnStartCaptureCommand(HWND hDlg)
     // The timer reports the end even of a recording that ends before its next tick sees
     // it running (a first write that fails, a limit reached at once, an early Stop).
     bWasRecording = true;
+    g_KeepAwake.Hold();
     // The failure of the last recording no longer stands for this one.
     if (GetControlText(hDlg, IDC_STATUS) == kWriteFailedText)
         SetStatus(hDlg, "");
@@ -122,7 +135,8 @@ void OnStartCaptureCommand(HWND hDlg)
 void OnStopCommand(HWND hDlg)
 {
     g_CaptureState.StopCapture();
-    EnableControl(hDlg, IDC_START_CAPTURE, true);
+    g_KeepAwake.Release();
+    OfferStartCapture(hDlg);
     EnableControl(hDlg, IDC_STOP, false);
     EnableControl(hDlg, IDC_RESET_TUNE, true);
     EnableCaptureSettings(hDlg, true);
@@ -134,12 +148,14 @@ INT_PTR OnCloseCommand(HWND hDlg)
     DestroyWindow(hDlg);
     // The recording ends with the window; its file is closed complete.
     g_CaptureState.StopCapture();
+    g_KeepAwake.Release();
     return TRUE;
 }
 
 void ReportCaptureEnd(HWND hDlg)
 {
-    EnableControl(hDlg, IDC_START_CAPTURE, true);
+    g_KeepAwake.Release();
+    OfferStartCapture(hDlg);
     EnableControl(hDlg, IDC_STOP, false);
     EnableControl(hDlg, IDC_RESET_TUNE, true);
     bWasRecording = false;

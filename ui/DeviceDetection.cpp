@@ -49,6 +49,12 @@ void SetUpKind(HWND hDlg, int nSourceType)
 
 } // namespace
 
+void FormatInfoLines(std::string& driverLine, std::string& deviceLine, int i)
+{
+    driverLine += FormatDriverLine(DrvInfo[i]);
+    deviceLine = FormatDeviceLine(DevInfo[i]);
+}
+
 INT_PTR OnInitDialog(HWND hDlg)
 {
     SetWindowTextA(hDlg, kWindowTitle);
@@ -69,8 +75,7 @@ INT_PTR OnInitDialog(HWND hDlg)
 
     SetListSelection(hDlg, IDC_DEVICE_LIST, 0);
     DisableTuningControls(hDlg);
-    strDriverLine += FormatDriverLine(DrvInfo[0]);
-    strDeviceLine = FormatDeviceLine(DevInfo[0]);
+    FormatInfoLines(strDriverLine, strDeviceLine, 0);
     SetControlText(hDlg, IDC_DRIVER_INFO, strDriverLine);
     SetControlText(hDlg, IDC_DEVICE_INFO, strDeviceLine);
     SetUpKind(hDlg, nStartKind);
@@ -103,8 +108,10 @@ void OnDeviceListCommand(HWND hDlg)
         return;
     }
     nSelectedDevice = iIndex;
-    SetControlText(hDlg, IDC_DRIVER_INFO, FormatDriverLine(DrvInfo[iIndex]));
-    SetControlText(hDlg, IDC_DEVICE_INFO, FormatDeviceLine(DevInfo[iIndex]));
+    std::string driverLine, deviceLine;
+    FormatInfoLines(driverLine, deviceLine, iIndex);
+    SetControlText(hDlg, IDC_DRIVER_INFO, driverLine);
+    SetControlText(hDlg, IDC_DEVICE_INFO, deviceLine);
     g_TunerGraph.DestroyGraph();
 
     for (int id : {IDC_FREQUENCY, IDC_BW, IDC_LOF1, IDC_LOF_SWITCH, IDC_LOF2, IDC_SYMBOL_RATE, IDC_CONSTELLATION,

@@ -1,6 +1,7 @@
 #include "ui/DialogControls.h"
 
 #include "tuner/DriverRecords.h"
+#include "ui/DialogText.h"
 #include "ui/resource.h"
 
 void EnableControl(HWND hDlg, int id, bool bEnable)
@@ -44,7 +45,8 @@ void SetListSelection(HWND hDlg, int id, int index)
 
 UINT ReadFieldValue(HWND hDlg, int id)
 {
-    return GetDlgItemInt(hDlg, id, nullptr, FALSE);
+    // Not GetDlgItemInt: platforms differ on text behind the digits ("12a88").
+    return ParseFieldNumber(GetControlText(hDlg, id));
 }
 
 bool IsTicked(HWND hDlg, int id)

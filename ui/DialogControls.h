@@ -13,7 +13,7 @@ void SetStatus(HWND hDlg, const char* pszText);
 // The list's current selection, or -1.
 int GetListSelection(HWND hDlg, int id);
 void SetListSelection(HWND hDlg, int id, int index);
-// Unsigned decimal value of a field; empty or non-numeric text reads 0.
+// Unsigned decimal value of a field (ParseFieldNumber); empty or non-numeric text reads 0.
 UINT ReadFieldValue(HWND hDlg, int id);
 bool IsTicked(HWND hDlg, int id);
 void SetTick(HWND hDlg, int id, bool bTicked);

@@ -17,6 +17,10 @@ void OnStopCommand(HWND hDlg);
 INT_PTR OnCloseCommand(HWND hDlg);
 void OnStatusTimer(HWND hDlg);
 
+// The two information lines of table entry i: appends to the driver line, assigns the
+// device line.
+void FormatInfoLines(std::string& driverLine, std::string& deviceLine, int i);
+
 // The capture name of the last Tune at the current local time (no folder, no extension).
 std::string MakeCaptureFileStem();
 

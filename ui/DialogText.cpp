@@ -20,3 +20,23 @@ std::string FormatSignalReport(int32_t nStrength, int32_t nQuality, int32_t nFre
                   static_cast<int>(nCapturedMB));
     return szReport;
 }
+
+uint32_t ParseFieldNumber(const std::string& text)
+{
+    const auto isBlank = [](char c) { return c == ' ' || c == '	'; };
+    size_t at = 0;
+    while (at < text.size() && isBlank(text[at]))
+        ++at;
+    const size_t nDigitsStart = at;
+    uint64_t nValue = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        nValue = nValue * 10 + static_cast<uint64_t>(text[at] - '0');
+        if (nValue > UINT32_MAX)
+            return 0;
+    }
+    if (at == nDigitsStart)
+        return 0;
+    while (at < text.size() && isBlank(text[at]))
+        ++at;
+    return at == text.size() ? static_cast<uint32_t>(nValue) : 0;
+}

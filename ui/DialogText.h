@@ -15,3 +15,7 @@ std::string FormatCaptureFileStem(const LocalTimeParts& time, const std::string&
 
 // The four-line signal, disk and capture report of the status timer.
 std::string FormatSignalReport(int32_t nStrength, int32_t nQuality, int32_t nFreeMB, int32_t nCapturedMB);
+
+// The value of a number field: blanks, decimal digits, blanks. Any other text, no digits,
+// or a number above 32 bits reads 0, the value every field treats as "not given".
+uint32_t ParseFieldNumber(const std::string& text);

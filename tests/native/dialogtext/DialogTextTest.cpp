@@ -75,3 +75,14 @@ TEST(DeviceTypeBits, KindsBecomeBits)
     EXPECT_EQ(DeviceTypeBitForSourceType(0), 0);
     EXPECT_EQ(DeviceTypeBitForSourceType(-1), 0);
 }
+
+TEST(FieldNumbers, OnlyBlanksAroundDecimalDigitsGiveAValue)
+{
+    EXPECT_EQ(ParseFieldNumber("12188"), 12188u);
+    EXPECT_EQ(ParseFieldNumber("  \t0042 \t "), 42u) << "blanks on both sides, leading zeros";
+    EXPECT_EQ(ParseFieldNumber("4294967295"), 4294967295u);
+    for (const char* text : {"", "   ", "12a88", "12 88", "abc", "+12", "-5", "0x10", "12.5", "4294967296",
+                             "99999999999999999999"})
+        EXPECT_EQ(ParseFieldNumber(text), 0u) << '"' << text << '"';
+    EXPECT_EQ(ParseFieldNumber(std::string("12\0" "3", 4)), 0u) << "an embedded terminator is other text";
+}

@@ -34,7 +34,7 @@ TEST_F(CaptureTest, TracesEverySampleAndWritesOnlyWhileRecording)
     EXPECT_EQ(traces.Lines(), (Lines{RECEIVED, NON_EMPTY, RECORDING}));
     EXPECT_EQ(g_CaptureState.CapturedBytes(), data.size());
 
-    // Nothing but the buffer and its length is consulted, and no reference is kept.
+    // Nothing but the buffer, its length and its size is consulted, and no reference is kept.
     EXPECT_EQ(sample.m_nOtherCalls, 0);
     EXPECT_EQ(sample.m_cRef, 1);
     g_CaptureState.StopCapture();
@@ -61,6 +61,26 @@ TEST_F(CaptureTest, SamplesWithoutBytesAreIgnored)
     // A missing sample is refused before anything is touched.
     EXPECT_EQ(m_pPin->Receive(nullptr), E_POINTER);
     EXPECT_EQ(traces.Lines().size(), 4u);
+}
+
+TEST_F(CaptureTest, ALengthBeyondTheBufferIsTakenAtTheBufferSize)
+{
+    // The bytes behind the buffer are another test packet, which must be neither written
+    // nor checked.
+    Bytes stream = TestStream(1, 2);
+    CFakeSample overlong(stream.data(), 2 * TS_PACKET_SIZE, TS_PACKET_SIZE);
+    CFakeSample noRoom(stream.data(), TS_PACKET_SIZE, 0);
+    StartCapture(0);
+    CTraceCapture traces;
+    EXPECT_EQ(m_pPin->Receive(&overlong), S_OK);
+    EXPECT_EQ(m_pPin->Receive(&noRoom), S_OK);
+    EXPECT_EQ(traces.Lines(), (Lines{RECEIVED, NON_EMPTY, RECORDING, RECEIVED}));
+    g_CaptureState.StopCapture();
+
+    EXPECT_EQ(FileContent(), Bytes(stream.begin(), stream.begin() + TS_PACKET_SIZE));
+    EXPECT_EQ(g_CaptureState.CapturedBytes(), static_cast<uint64_t>(TS_PACKET_SIZE));
+    EXPECT_EQ(PacketsCounted(), 1u);
+    EXPECT_EQ(nTestPackets.load(), 1u);
 }
 
 TEST_F(CaptureTest, TheFileIsTheExactConcatenationOfTheSamples)

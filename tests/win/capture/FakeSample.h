@@ -1,5 +1,6 @@
-// A hand-made media sample over a caller's buffer: answers its pointer and valid length,
-// and counts every other call so tests see what Receive consults.
+// A hand-made media sample over a caller's buffer: answers its pointer, valid length and
+// buffer size (the length unless given), and counts every other call so tests see what
+// Receive consults.
 #pragma once
 
 #include "graph/Com.h"
@@ -7,7 +8,8 @@
 class CFakeSample : public IMediaSample
 {
 public:
-    CFakeSample(BYTE* pBuffer, long nLength) : m_pBuffer(pBuffer), m_nLength(nLength) {}
+    CFakeSample(BYTE* pBuffer, long nLength) : CFakeSample(pBuffer, nLength, nLength) {}
+    CFakeSample(BYTE* pBuffer, long nLength, long nSize) : m_pBuffer(pBuffer), m_nLength(nLength), m_nSize(nSize) {}
     virtual ~CFakeSample() = default;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
@@ -31,7 +33,7 @@ public:
         *ppBuffer = m_pBuffer;
         return S_OK;
     }
-    STDMETHODIMP_(long) GetSize() override { return Other(m_nLength); }
+    STDMETHODIMP_(long) GetSize() override { return m_nSize; }
     STDMETHODIMP GetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return Other(VFW_E_SAMPLE_TIME_NOT_SET); }
     STDMETHODIMP SetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return Other(S_OK); }
     STDMETHODIMP IsSyncPoint() override { return Other(S_FALSE); }
@@ -65,4 +67,5 @@ private:
 
     BYTE* m_pBuffer;
     long m_nLength;
+    long m_nSize;
 };

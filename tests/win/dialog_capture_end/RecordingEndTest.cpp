@@ -24,6 +24,8 @@ TEST_F(RecordingEnd, LimitEndsTheRecordingAndItsCheckBoxClearsIt)
     ASSERT_TRUE(PumpUntil([&] { return Enabled(IDC_START_CAPTURE); }, 1000));
     EXPECT_EQ(Boxes(), (std::vector<SeenBox>{{"QL", "Stream Capture Done!"}}));
     EXPECT_EQ(EnabledControls(), m_tunedIdle);
+    EXPECT_EQ(AwakeRequests(), (std::vector<EXECUTION_STATE>{ES_CONTINUOUS | ES_SYSTEM_REQUIRED, ES_CONTINUOUS}))
+        << "the tick that notices the limit lets the system sleep again";
     const int64_t nSize = FileSize(path);
     EXPECT_GE(nSize, 1048576);
     EXPECT_LT(nSize, 1048576 + 50000) << "the sample that reaches the limit is the last";
@@ -71,6 +73,7 @@ TEST_F(RecordingEnd, AFileThatCannotBeWrittenIsReportedAsFailed)
                                                     "The file holds only the data before the failure."}}));
     EXPECT_EQ(Text(IDC_STATUS), "Stream Capture FAILED: the file could not be written!");
     EXPECT_EQ(EnabledControls(), m_tunedIdle);
+    EXPECT_EQ(AwakeRequests(), (std::vector<EXECUTION_STATE>{ES_CONTINUOUS | ES_SYSTEM_REQUIRED, ES_CONTINUOUS}));
 
     // The next recording clears the failure and ends well.
     StartAt(InFolder("good.ts"));

@@ -1,5 +1,6 @@
 // Choosing another tuner while a recording is on: the graph goes, the recording stays on
-// until Stop, and a Tune of the new tuner does not offer a second start meanwhile.
+// until Stop, a Tune of the new tuner does not offer a second start meanwhile, and without
+// that Tune the end of the recording offers no start either.
 #include "win/dialog_support/CaptureFixture.h"
 
 namespace {
@@ -52,4 +53,17 @@ TEST_F(SwitchWhileRecording, RecordingStaysOnUntilStop)
     EXPECT_EQ(FileSize(path), static_cast<int64_t>(g_CaptureState.CapturedBytes()));
     Tick();
     EXPECT_EQ(Boxes(), (std::vector<SeenBox>{{"QL", "Stream Capture Done!"}}));
+}
+
+TEST_F(SwitchWhileRecording, WithoutAGraphTheEndOfTheRecordingOffersNoStart)
+{
+    Click(IDC_START_CAPTURE);
+    Choose(IDC_DEVICE_LIST, 1);
+    ASSERT_FALSE(g_TunerGraph.m_bBuilt);
+    Click(IDC_STOP);
+    EXPECT_FALSE(Enabled(IDC_START_CAPTURE)) << "no tuner behind it";
+    Tick();
+    EXPECT_EQ(Boxes(), (std::vector<SeenBox>{{"QL", "Stream Capture Done!"}}));
+    EXPECT_FALSE(Enabled(IDC_START_CAPTURE)) << "nor after the report";
+    EXPECT_TRUE(Enabled(IDC_TUNE)) << "the new tuner waits for its Tune";
 }

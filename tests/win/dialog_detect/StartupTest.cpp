@@ -1,5 +1,6 @@
 // The control panel's start-up: tuner detection, the information lines and the controls
 // prepared for the first tuner.
+#include "ui/DialogHandlers.h"
 #include "win/dialog_support/DialogHarness.h"
 
 namespace {
@@ -97,6 +98,13 @@ TEST_F(Startup, FindsTheMakersTunersAndPreparesTheFirst)
               (std::vector<int>{1, 2, 4, 8}));
     EXPECT_EQ(Text(IDC_DRIVER_INFO), "AB CD driver ver.010a FW ver.ab00");
     EXPECT_EQ(Text(IDC_DEVICE_INFO), "QL-5100 DVB-S2  00-0A-1B-2C-3D-4E");
+    EXPECT_EQ(strDriverLine, Text(IDC_DRIVER_INFO));
+    EXPECT_EQ(strDeviceLine, Text(IDC_DEVICE_INFO));
+    // The driver line is appended to, the device line replaced.
+    std::string driverLine = "> ", deviceLine = "old";
+    FormatInfoLines(driverLine, deviceLine, 0);
+    EXPECT_EQ(driverLine, "> AB CD driver ver.010a FW ver.ab00");
+    EXPECT_EQ(deviceLine, "QL-5100 DVB-S2  00-0A-1B-2C-3D-4E");
 
     EXPECT_EQ(Text(IDC_STATUS), "Satellite BDA device found");
     EXPECT_EQ(EnabledControls(), Joined(kAlwaysEnabled, kSatelliteInputs));

@@ -2,6 +2,7 @@
 // folder of its own: the capture suites start, stop and check recordings from here.
 #pragma once
 
+#include "ui/KeepAwake.h"
 #include "win/dialog_support/DialogHarness.h"
 
 #include <cstdint>
@@ -14,6 +15,16 @@ lock_delay = 0
 bitrate = 80000000
 channel = 506000 bw=8 strength=60 quality=75
 )";
+
+// The keep-awake requests the dialog made, recorded instead of passed to the system.
+inline std::vector<EXECUTION_STATE> g_awakeRequests;
+inline EXECUTION_STATE WINAPI RecordAwakeRequest(EXECUTION_STATE state)
+{
+    g_awakeRequests.push_back(state);
+    return ES_CONTINUOUS;
+}
+inline const std::vector<EXECUTION_STATE> kAwakeHold = {ES_CONTINUOUS | ES_SYSTEM_REQUIRED};
+inline const std::vector<EXECUTION_STATE> kAwakeRelease = {ES_CONTINUOUS};
 
 // The figures of the status timer's report text.
 struct Report {
@@ -89,6 +100,8 @@ protected:
     void SetUp() override
     {
         DialogTest::SetUp();
+        g_awakeRequests.clear();
+        m_pfnSetAwake = g_KeepAwake.ReplaceSetState(RecordAwakeRequest);
         m_savedFolder = CurrentFolder();
         char temp[MAX_PATH] = {};
         GetTempPathA(sizeof(temp), temp);
@@ -104,6 +117,9 @@ protected:
     void TearDown() override
     {
         DialogTest::TearDown();
+        // A test that ended while recording leaves no request held for the next one.
+        g_KeepAwake.Release();
+        g_KeepAwake.ReplaceSetState(m_pfnSetAwake);
         SetCurrentDirectoryA(m_savedFolder.c_str());
         RemoveTree(m_folder);
     }
@@ -124,6 +140,13 @@ protected:
     {
         Type(IDC_CAPTURE_FILE, path);
         Click(IDC_START_CAPTURE);
+    }
+    // The keep-awake requests since the last call.
+    static std::vector<EXECUTION_STATE> AwakeRequests()
+    {
+        std::vector<EXECUTION_STATE> requests;
+        requests.swap(g_awakeRequests);
+        return requests;
     }
     // Pumps messages (timer ticks among them) until the capture holds at least n bytes.
     bool WaitCaptured(uint64_t nBytes, DWORD nTimeoutMs = 3000)
@@ -171,6 +194,7 @@ protected:
     // Enabled while recording.
     const ControlSet m_recording = {"DEVICE_LIST", "LOCKED", "STOP", "CAPTURE_FILE"};
 
+    CKeepAwake::SetStateFn m_pfnSetAwake = nullptr;
     std::string m_savedFolder;
     std::string m_folder;
     InterfaceHolder<ISimTunerControl> m_control;

@@ -72,12 +72,13 @@ struct BoxAnswer {
     std::string fileName;
 };
 
-// Answers the modal windows opened on the dialog's thread, in the order they appear. A
+// Answers the modal windows the dialog opens (the save dialog runs on a thread of its own),
+// in the order they appear. A
 // window without a planned answer is closed with OK, or No when it has no OK button.
 class CBoxAnswerer
 {
 public:
-    CBoxAnswerer(DWORD nThreadId, HWND hPanel) : m_nThreadId(nThreadId), m_hPanel(hPanel)
+    explicit CBoxAnswerer(HWND hPanel) : m_hPanel(hPanel)
     {
         m_thread = std::thread([this] { Run(); });
     }
@@ -137,7 +138,10 @@ private:
         Search* pSearch = reinterpret_cast<Search*>(lParam);
         char className[32] = {};
         GetClassNameA(hWnd, className, sizeof(className));
-        if (hWnd != pSearch->pSelf->m_hPanel && strcmp(className, "#32770") == 0 && IsWindowVisible(hWnd) &&
+        DWORD nProcessId = 0;
+        GetWindowThreadProcessId(hWnd, &nProcessId);
+        if (nProcessId == GetCurrentProcessId() && hWnd != pSearch->pSelf->m_hPanel &&
+            strcmp(className, "#32770") == 0 && IsWindowVisible(hWnd) &&
             pSearch->pSelf->m_answered.count(hWnd) == 0) {
             pSearch->hFound = hWnd;
             return FALSE;
@@ -211,7 +215,7 @@ private:
     {
         while (!m_bStop) {
             Search search = {this, nullptr};
-            EnumThreadWindows(m_nThreadId, FindModal, reinterpret_cast<LPARAM>(&search));
+            EnumWindows(FindModal, reinterpret_cast<LPARAM>(&search));
             if (search.hFound) {
                 m_answered.insert(search.hFound);
                 Answer(search.hFound);
@@ -223,7 +227,6 @@ private:
         }
     }
 
-    const DWORD m_nThreadId;
     const HWND m_hPanel;
     std::thread m_thread;
     std::atomic<bool> m_bStop{false};
@@ -326,7 +329,7 @@ protected:
         m_hDlg = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONTROL_PANEL), nullptr,
                                     ControlPanelDialogProc, 0x10000);
         ASSERT_TRUE(m_hDlg != nullptr);
-        m_pAnswerer.reset(new CBoxAnswerer(GetCurrentThreadId(), m_hDlg));
+        m_pAnswerer.reset(new CBoxAnswerer(m_hDlg));
         s_pStatusTexts = &m_statusTexts;
         s_pfnStatusProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(Item(IDC_STATUS), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordStatus)));

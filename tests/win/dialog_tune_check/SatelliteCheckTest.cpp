@@ -81,6 +81,18 @@ TEST_F(SatelliteCheck, MissingFieldsAreRefusedAndStillNameTheCapture)
     Type(IDC_FREQUENCY, "twelve");
     ExpectRefused("letters read 0");
     EXPECT_EQ(strTuneFreq, "0");
+
+    // A typing slip inside the number is refused whole, never tuned as its first digits.
+    Type(IDC_FREQUENCY, "12a88");
+    ExpectRefused("digits with a letter read 0");
+    EXPECT_EQ(strTuneFreq, "0");
+
+    // Pasted values keep their blanks around the digits.
+    Type(IDC_FREQUENCY, " 12188 ");
+    Type(IDC_SYMBOL_RATE, "27500\t");
+    TuneFailingCommit("blanks around the digits");
+    EXPECT_EQ(LastValue(m_control, SIM_CALL_PUT_FREQUENCY), 12188000u);
+    EXPECT_EQ(LastValue(m_control, SIM_CALL_PUT_SYMBOL_RATE), 27500u);
 }
 
 TEST_F(SatelliteCheck, NumbersBeyond32BitsInKilohertzAreRefused)

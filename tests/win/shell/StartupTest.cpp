@@ -18,8 +18,11 @@ VOID CALLBACK CloseFromLoop(HWND, UINT, UINT_PTR timerId, DWORD)
 TEST(Startup, TracesFrameInitialisationAndLoopInOrder)
 {
     CTraceCapture capture;
+    SetErrorMode(SEM_NOOPENFILEERRORBOX);
     SetTimer(nullptr, 0, 10, CloseFromLoop);
     RunApplication(GetModuleHandleA(nullptr), SW_HIDE);
+    EXPECT_EQ(GetErrorMode(), static_cast<UINT>(SEM_NOOPENFILEERRORBOX | SEM_FAILCRITICALERRORS))
+        << "drive failures come back as errors, and the mode the process had stays";
 
     const char* expected[] = {"START of InitInstance", "START of CreateDialog", "END   of CreateDialog",
                               "END   of InitInstance", "START of Message", "END   of Message"};
