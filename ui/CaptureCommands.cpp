@@ -2,6 +2,7 @@
 #include "ui/DialogHandlers.h"
 
 #include "app/Trace.h"
+#include "capture/CapturePath.h"
 #include "capture/CaptureState.h"
 #include "tuner/TunerGraph.h"
 #include "ui/DialogControls.h"
@@ -30,22 +31,6 @@ void OfferStartCapture(HWND hDlg)
     EnableControl(hDlg, IDC_START_CAPTURE, g_TunerGraph.m_bBuilt != FALSE);
 }
 
-enum class PathCheck { Create, Overwrite, Declined };
-
-// Whether the file exists with content, and if so whether the user wants it overwritten.
-PathCheck CheckExistingFile(HWND hDlg, const char* pszFullPath)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE hFind = FindFirstFileA(pszFullPath, &found);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return PathCheck::Create;
-    FindClose(hFind);
-    if (found.nFileSizeHigh == 0 && found.nFileSizeLow == 0)
-        return PathCheck::Create;
-    if (MessageBoxA(hDlg, "The file is exist, continue to overwrite this file", "QL capture tool", MB_YESNO) == IDYES)
-        return PathCheck::Overwrite;
-    return PathCheck::Declined;
-}
 
 } // namespace
 
@@ -95,24 +80,18 @@ void OnStartCaptureCommand(HWND hDlg)
         return;
     g_CaptureState.ClearCapturedBytes();
     const UINT nLimitMB = ReadFieldValue(hDlg, IDC_LIMIT_MB);
-    // A path text that does not fit the path buffer is refused whole, never cut.
-    const std::string path = GetControlText(hDlg, IDC_CAPTURE_FILE);
-    char szFullPath[CAPTURE_PATH_SIZE] = {};
-    const DWORD nLength = path.size() < CAPTURE_PATH_SIZE
-                              ? GetFullPathNameA(path.c_str(), sizeof(szFullPath), szFullPath, nullptr)
-                              : 0;
-    if (nLength == 0 || nLength >= CAPTURE_PATH_SIZE) {
+    const CapturePathCheck check = CheckCapturePath(GetControlText(hDlg, IDC_CAPTURE_FILE));
+    if (check.eState == CapturePathState::Invalid) {
         OutputDebugStringA("the path is too long or file not exist");
         MessageBoxA(hDlg, "The path is not correct", "QL", MB_OK);
         return;
     }
-
-    const PathCheck check = CheckExistingFile(hDlg, szFullPath);
-    if (check == PathCheck::Declined) {
+    if (check.eState == CapturePathState::HasData &&
+        MessageBoxA(hDlg, "The file is exist, continue to overwrite this file", "QL capture tool", MB_YESNO) != IDYES) {
         SetControlText(hDlg, IDC_CAPTURE_FILE, "");
         return;
     }
-    FILE* pFile = fopen(szFullPath, "wb");
+    FILE* pFile = OpenCaptureFile(check);
     if (!pFile || !g_CaptureState.StartCapture(pFile, nLimitMB)) {
         if (pFile)
             fclose(pFile);

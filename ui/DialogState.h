@@ -2,6 +2,7 @@
 // the selection, the capture-name texts and the capture path.
 #pragma once
 
+#include "capture/CapturePath.h"
 #include "tuner/DriverRecords.h"
 
 #include <string>
@@ -28,5 +29,3 @@ extern std::string szLastCapturePath;
 // The status timer saw a recording that it has not yet reported as ended.
 extern bool bWasRecording;
 
-// Capture paths, like the path field's text, hold at most this many characters.
-constexpr int CAPTURE_PATH_SIZE = 256;
