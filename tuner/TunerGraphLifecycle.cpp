@@ -33,6 +33,7 @@ HRESULT CTunerGraph::DestroyGraph()
     m_pCaptureFilter.Reset();
     m_pTunerInputPin.Reset();
     m_pKsPropertySet.Reset();
+    m_RecordSender.Free();
     m_bBuilt = 0;
     return S_OK;
 }
