@@ -6,8 +6,11 @@ CPinEnumerator::CPinEnumerator(IBaseFilter* pFilter)
         return;
     // Only a successful call hands out an enumerator to own.
     IEnumPins* pEnum = nullptr;
-    if (SUCCEEDED(pFilter->EnumPins(&pEnum)) && pEnum)
+    if (SUCCEEDED(pFilter->EnumPins(&pEnum)) && pEnum) {
         m_pEnum.Attach(pEnum);
+        // A filter may hand out an enumerator that is not at its first pin.
+        m_pEnum->Reset();
+    }
 }
 
 bool CPinEnumerator::Next(InterfaceHolder<IPin>& pin)

@@ -1,5 +1,5 @@
-// Walks the pins of a filter in the filter's own order, one pin held at a time, so that a
-// search loop can continue or return early without leaking a reference.
+// Walks the pins of a filter in the filter's own order from the first, one pin held at a
+// time, so that a search loop can continue or return early without leaking a reference.
 #pragma once
 
 #include "graph/Com.h"

@@ -6,7 +6,7 @@
 
 const char* const kSimTunerKeys[] = {
     "kind", "nodes", "lnb_info", "input_pin", "pins", "property_set", "device_name", "device_type", "mac",
-    "driver_version", "firmware_version", "driver_text", "driver_text2", "vendor_check", "lnb",
+    "driver_version", "firmware_version", "driver_text", "driver_text2", "vendor_check", "record", "lnb",
     "channel", "strength", "quality", "lock_delay", "bitrate", "sample_size", "source",
     "programs", "psi_interval", "test_share", "first_seq", "drop_every", "bad_crc_every",
     "garbage_every", "garbage_bytes",
@@ -220,6 +220,16 @@ std::string ApplyVendorSetting(SimTunerSettings& s, const std::string& key, cons
             s.Vendor.hrCheckInterface = SIM_E_NOT_SUPPORTED;
         else if ((ok = ParseUnsigned(v, 0xFFFFFFFF, &status)))
             s.Vendor.hrCheckInterface = static_cast<int32_t>(static_cast<uint32_t>(status));
+    } else if (key == "record") {
+        const std::string v = LowerText(value);
+        if (v == "40")
+            s.Vendor.nRecordLayouts = SIM_RECORD_40;
+        else if (v == "64")
+            s.Vendor.nRecordLayouts = SIM_RECORD_64;
+        else if (v == "both")
+            s.Vendor.nRecordLayouts = SIM_RECORD_40 | SIM_RECORD_64;
+        else
+            ok = false;
     } else {
         *pKnown = false;
     }

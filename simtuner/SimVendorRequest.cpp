@@ -46,6 +46,16 @@ size_t OutputRecordSize(uint32_t code)
     }
 }
 
+// The status for a record of a layout the device does not read; S_OK for one it reads.
+int32_t CheckRecordLayout(size_t nLength, uint32_t nLayouts)
+{
+    if (nLength == IOCTL_COMMAND_SIZE_32 && !(nLayouts & SIM_RECORD_40))
+        return SIM_E_INSUFFICIENT_BUFFER;
+    if (nLength == IOCTL_COMMAND_SIZE_64 && !(nLayouts & SIM_RECORD_64))
+        return SIM_E_INVALIDARG;
+    return SIM_S_OK;
+}
+
 bool IsKnownCode(uint32_t code)
 {
     return code == QLBDA_IOCTL_CHECK_INTERFACE || code == QLBDA_IOCTL_GET_DEVICE_INFO ||
@@ -61,6 +71,10 @@ SimVendorResult HandleVendorRequest(const uint8_t* pCommand, size_t nCommandLeng
         result.hr = SIM_E_POINTER;
         return result;
     }
+    result.hr = CheckRecordLayout(nCommandLength, device.nRecordLayouts);
+    if (result.hr != SIM_S_OK)
+        return result;
+    result.hr = SIM_E_INVALIDARG;
     if (!ParseIoctlCommand(pCommand, nCommandLength, &result.Fields))
         return result;
     result.bParsed = true;

@@ -1,5 +1,6 @@
 // The command record of the maker's private property. The driver reads buffer addresses
-// of the calling process: 40 bytes with 32-bit addresses, 64 bytes with 64-bit ones.
+// of the calling process: 40 bytes with 32-bit addresses, or, from a 64-bit process, either
+// that record (naming buffers below 4 GB) or 64 bytes with 64-bit addresses.
 #pragma once
 
 #include <cstddef>

@@ -4,6 +4,8 @@
 
 #include "capture/PacketConsumers.h"
 #include "graph/FilterGraphHost.h"
+#include "tuner/DriverRecordLayout.h"
+#include "tuner/DriverRecordSender.h"
 #include "tuner/DriverRecords.h"
 #include "tuner/TuneParams.h"
 #include "tuner/TunePlan.h"
@@ -50,8 +52,10 @@ public:
     SourceType ProbeTuner(int nOrdinal, char* pszName, InterfaceHolder<IBaseFilter>* pFilter);
     BOOL AttachReceiver(IBaseFilter* pTuner, InterfaceHolder<IBaseFilter>& receiver, char* pszName);
     BOOL FindControlInterfaces(IBaseFilter* pTuner);
-    HRESULT OpenDriverChannel();
-    HRESULT CheckQLBDAInterface(IBaseFilter* pTuner);
+    // nOrdinal names the device among all tuner devices, so that the record layout its
+    // driver answered is kept for it; -1 for a device without one (nothing is kept).
+    HRESULT OpenDriverChannel(int nOrdinal = -1);
+    HRESULT CheckQLBDAInterface(IBaseFilter* pTuner, int nOrdinal = -1);
     BOOL SendDriverIoctl(DWORD nCode, void* pIn, DWORD nInLength, void* pOut, DWORD nOutLength, DWORD* pnReturned);
     static InterfaceHolder<IPin> FindPinByName(IBaseFilter* pFilter, const char* pszName);
 
@@ -84,6 +88,14 @@ private:
     void TakeSignalStatistics(IUnknown* pNode);
     // The common end of every tuning: commit was accepted, now wait up to 2 s for lock.
     HRESULT FinishTuning();
+    // The presence check in the record layout the device reads; *pnRecordLength receives
+    // the layout for its later requests.
+    HRESULT CheckDriverRecord(IKsPropertySet* pPropertySet, int nOrdinal, size_t* pnRecordLength);
+
+    // The record layout of the open channel, and of every device that answered one.
+    size_t m_nRecordLength = 0;
+    CDriverRecordLayouts m_RecordLayouts;
+    CDriverRecordSender m_RecordSender;
 };
 
 extern CTunerGraph g_TunerGraph;

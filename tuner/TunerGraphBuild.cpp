@@ -46,7 +46,7 @@ HRESULT CTunerGraph::BuildGraph(int nOrdinal, char* pszName)
     if (hr == S_OK && !FindControlInterfaces(m_pTuner))
         hr = E_FAIL;
     if (hr == S_OK)
-        hr = OpenDriverChannel();
+        hr = OpenDriverChannel(nOrdinal);
     if (hr == S_OK && !RunGraph())
         hr = E_FAIL;
 

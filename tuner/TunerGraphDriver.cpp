@@ -8,19 +8,11 @@
 
 namespace {
 
-constexpr DWORD VENDOR_IOCTL_PROPERTY_ID = 0;
 constexpr int PIN_NAME_SIZE = 80;
-
-// Every request travels as a Set of the vendor property; the instance data carries nothing.
-HRESULT SendIoctlCommand(IKsPropertySet* pPropertySet, DWORD nCode, void* pIn, DWORD nInLength, void* pOut,
-                         DWORD nOutLength, DWORD* pnReturned)
-{
-    BYTE instanceData[24] = {};
-    IoctlCommand command = MakeIoctlCommand(nCode, pIn, nInLength, pOut, nOutLength,
-                                            reinterpret_cast<uint32_t*>(pnReturned));
-    return pPropertySet->Set(KSPROPSETID_VendorIoctl, VENDOR_IOCTL_PROPERTY_ID, instanceData, sizeof(instanceData),
-                             &command, sizeof(command));
-}
+// The presence check tries the documented 40-byte record first; a 64-bit process then
+// tries its own layout.
+constexpr size_t kRecordLengths[] = {IOCTL_COMMAND_SIZE_32, sizeof(IoctlCommand)};
+constexpr size_t kRecordLengthCount = sizeof(IoctlCommand) == IOCTL_COMMAND_SIZE_32 ? 1 : 2;
 
 // A failed request leaves its record as it was and says so on the debugger output.
 BOOL ReportRequest(BOOL bResult, const char* pszFailure)
@@ -40,7 +32,8 @@ BOOL CTunerGraph::SendDriverIoctl(DWORD nCode, void* pIn, DWORD nInLength, void*
     // The driver would read or write a length's worth of bytes at address 0.
     if ((!pIn && nInLength) || (!pOut && nOutLength))
         return FALSE;
-    return SUCCEEDED(SendIoctlCommand(m_pKsPropertySet, nCode, pIn, nInLength, pOut, nOutLength, pnReturned));
+    const DriverRequest request = {nCode, pIn, nInLength, pOut, nOutLength, pnReturned};
+    return SUCCEEDED(m_RecordSender.Send(m_pKsPropertySet, m_nRecordLength, request));
 }
 
 BOOL CTunerGraph::QLBDA_IOCTL_GET_DEVICE_INFO_Fun(DeviceInfoRecord* pInfo)
@@ -97,7 +90,7 @@ InterfaceHolder<IPin> CTunerGraph::FindTunerInputPin(IBaseFilter* pTuner)
     return pin;
 }
 
-HRESULT CTunerGraph::OpenDriverChannel()
+HRESULT CTunerGraph::OpenDriverChannel(int nOrdinal)
 {
     if (m_pTuner.IsNull())
         return E_FAIL;
@@ -110,8 +103,7 @@ HRESULT CTunerGraph::OpenDriverChannel()
         m_pTunerInputPin.Reset();
         return E_FAIL;
     }
-    DWORD nReturned = 0;
-    if (SendDriverIoctl(QLBDA_IOCTL_CHECK_INTERFACE, nullptr, 0, nullptr, 0, &nReturned))
+    if (SUCCEEDED(CheckDriverRecord(m_pKsPropertySet, nOrdinal, &m_nRecordLength)))
         QLAGET_DBG("QLBDA_IOCTL_CHECK_INTERFACE success !! \n");
     else
         QLAGET_DBG("QLBDA_IOCTL_CHECK_INTERFACE fail !! \n");
@@ -119,7 +111,7 @@ HRESULT CTunerGraph::OpenDriverChannel()
     return S_OK;
 }
 
-HRESULT CTunerGraph::CheckQLBDAInterface(IBaseFilter* pTuner)
+HRESULT CTunerGraph::CheckQLBDAInterface(IBaseFilter* pTuner, int nOrdinal)
 {
     if (!pTuner)
         return E_FAIL;
@@ -133,6 +125,33 @@ HRESULT CTunerGraph::CheckQLBDAInterface(IBaseFilter* pTuner)
     }
     if (propertySet.IsNull())
         return E_FAIL;
+    size_t nRecordLength = 0;
+    return CheckDriverRecord(propertySet, nOrdinal, &nRecordLength);
+}
+
+HRESULT CTunerGraph::CheckDriverRecord(IKsPropertySet* pPropertySet, int nOrdinal, size_t* pnRecordLength)
+{
     DWORD nReturned = 0;
-    return SendIoctlCommand(propertySet, QLBDA_IOCTL_CHECK_INTERFACE, nullptr, 0, nullptr, 0, &nReturned);
+    const DriverRequest check = {QLBDA_IOCTL_CHECK_INTERFACE, nullptr, 0, nullptr, 0, &nReturned};
+    // A device whose layout is known is never sent the other one again.
+    *pnRecordLength = m_RecordLayouts.Known(nOrdinal);
+    if (*pnRecordLength)
+        return m_RecordSender.Send(pPropertySet, *pnRecordLength, check);
+
+    *pnRecordLength = IOCTL_COMMAND_SIZE_32;
+    HRESULT hr = E_FAIL;
+    for (size_t i = 0; i < kRecordLengthCount; ++i) {
+        // A record that cannot go out is no answer of the driver's: nothing is learned.
+        if (!m_RecordSender.Ready(kRecordLengths[i]))
+            return E_OUTOFMEMORY;
+        nReturned = 0;
+        hr = m_RecordSender.Send(pPropertySet, kRecordLengths[i], check);
+        if (!IsMalformedRecordStatus(hr)) {
+            QLAGET_DBG("QLBDA driver record: %u bytes \n", static_cast<unsigned>(kRecordLengths[i]));
+            m_RecordLayouts.Remember(nOrdinal, kRecordLengths[i]);
+            *pnRecordLength = kRecordLengths[i];
+            return hr;
+        }
+    }
+    return hr;
 }

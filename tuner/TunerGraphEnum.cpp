@@ -61,7 +61,7 @@ int CTunerGraph::EnumQLBDADevs(QLDev* pDevs, int* pnOrdinals)
         if (!bPassed)
             QLAGET_DBG("EnumQLBDADevs(): Connect(NP, BDA1) fail!!");
         if (bPassed)
-            bPassed = CheckQLBDAInterface(candidate) == S_OK;
+            bPassed = CheckQLBDAInterface(candidate, nOrdinal) == S_OK;
         if (!bPassed)
             QLAGET_DBG("EnumQLBDADevs(): CheckQLBDAInterface fail!!");
 

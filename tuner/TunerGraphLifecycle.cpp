@@ -34,6 +34,7 @@ HRESULT CTunerGraph::DestroyGraph()
     m_pCaptureSink = nullptr;
     m_pTunerInputPin.Reset();
     m_pKsPropertySet.Reset();
+    m_RecordSender.Free();
     m_bBuilt = 0;
     return S_OK;
 }

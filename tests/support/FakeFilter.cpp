@@ -292,7 +292,7 @@ STDMETHODIMP CFakeFilter::EnumPins(IEnumPins** ppEnum)
         *ppEnum = nullptr;
         return m_hrEnumPins;
     }
-    *ppEnum = new CFakePinEnum(this, std::vector<IPin*>(m_pins.begin(), m_pins.end()));
+    *ppEnum = new CFakePinEnum(this, std::vector<IPin*>(m_pins.begin(), m_pins.end()), m_nEnumStart);
     return S_OK;
 }
 

@@ -97,6 +97,8 @@ public:
     int m_nRunCalls = 0;
     int m_nJoinCalls = 0;
     int m_nEnumPinsCalls = 0;
+    // Where a fresh pin enumerator starts, as a filter that hands out a used one would.
+    size_t m_nEnumStart = 0;
 
 private:
     LONG m_cRef = 1;

@@ -103,4 +103,12 @@ TEST(IoctlCommand, ParseReadsBothLayoutsBack)
         EXPECT_EQ(back.nCounterAddress, f.nCounterAddress);
         EXPECT_FALSE(ParseIoctlCommand(out, n - 1, &back));
     }
+    // A 32-bit address with its top bit set is an address above 2 GB, not a negative one.
+    IoctlCommandFields f = SampleFields();
+    f.nOutAddress = 0xF0001000;
+    uint8_t out[40];
+    ASSERT_EQ(PackIoctlCommand(f, 4, out, sizeof(out)), 40u);
+    IoctlCommandFields back{};
+    ASSERT_TRUE(ParseIoctlCommand(out, sizeof(out), &back));
+    EXPECT_EQ(back.nOutAddress, 0xF0001000ull);
 }

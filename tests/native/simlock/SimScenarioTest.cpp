@@ -38,6 +38,7 @@ TEST(SimScenarioDefault, OneMakerTunerOfEachKindAForeignTunerAndAReceiver)
         EXPECT_EQ(t.Nodes, (std::vector<SimNode>{SimNode::RfTuner, demodulators[i]}));
         EXPECT_EQ(t.Vendor.DeviceInfo.nDeviceType, deviceTypes[i]);
         EXPECT_EQ(t.Vendor.hrCheckInterface, SIM_S_OK);
+        EXPECT_EQ(t.Vendor.nRecordLayouts, static_cast<uint32_t>(SIM_RECORD_40));
         EXPECT_EQ(t.nLnbInfo, i == 0 ? 1 : 0);
         EXPECT_EQ(t.sInputPinName, "Input0");
         EXPECT_EQ(t.nExposedPins, 2);
@@ -69,6 +70,7 @@ firmware_version = AB.CD
 driver_text = ABCDEFG
 driver_text2 = long text
 vendor_check = 0x80004005
+record = 64
 lnb = 5150000 5150000 0
 channel = 3700000 pol=h sr=30000 tol=0 strength=-20 quality=40
 strength = 55
@@ -103,6 +105,7 @@ garbage_bytes = 7
     EXPECT_STREQ(t.Vendor.DriverInfo.szText1, "ABCDEFG");
     EXPECT_STREQ(t.Vendor.DriverInfo.szText2, "long text");
     EXPECT_EQ(t.Vendor.hrCheckInterface, static_cast<int32_t>(0x80004005));
+    EXPECT_EQ(t.Vendor.nRecordLayouts, static_cast<uint32_t>(SIM_RECORD_64));
     EXPECT_EQ(t.Lnb.nLofLowKHz, 5150000u);
     EXPECT_EQ(t.Lnb.nSwitchKHz, 0u);
     ASSERT_EQ(t.Channels.size(), 1u);
@@ -126,10 +129,11 @@ TEST(SimScenarioRead, StoredValuesRebuildTheSameTuner)
 {
     std::vector<SimScenarioDevice> devices;
     ASSERT_EQ(ParseScenario("[tuner]\nname = DTV-DVB C\nkind = cable\nchannel = 346000 sr=6900 qam=256\n"
-                            "channel = 410000 sr=6875 qam=64; 474000 sr=6900 qam=128\nmac=00-00-00-00-00-01\n",
+                            "channel = 410000 sr=6875 qam=64; 474000 sr=6900 qam=128\nmac=00-00-00-00-00-01\n"
+                            "record = Both\n",
                             &devices), "");
     const SimScenarioDevice& d = devices[0];
-    ASSERT_EQ(d.Values.size(), 3u);
+    ASSERT_EQ(d.Values.size(), 4u);
     EXPECT_EQ(d.Values[1].first, "channel");
     EXPECT_EQ(d.Values[1].second, "346000 sr=6900 qam=256; 410000 sr=6875 qam=64; 474000 sr=6900 qam=128");
 
@@ -141,6 +145,7 @@ TEST(SimScenarioRead, StoredValuesRebuildTheSameTuner)
     EXPECT_EQ(again.Channels[2].nModulation, 7);
     EXPECT_EQ(std::memcmp(&again.Vendor, &d.Tuner.Vendor, sizeof(again.Vendor)), 0);
     EXPECT_EQ(again.Vendor.DeviceInfo.Mac[5], 1);
+    EXPECT_EQ(again.Vendor.nRecordLayouts, static_cast<uint32_t>(SIM_RECORD_40 | SIM_RECORD_64));
 }
 
 TEST(SimScenarioRead, DefaultsFollowTheKind)
@@ -181,7 +186,7 @@ TEST(SimScenarioErrors, ValuesOutOfRangeAreRefused)
         "mac = 00-11-22-33-44",         "mac = 00-11-22-33-44-GG",     "driver_version = 100 1",
         "driver_text = 12345678",       "device_name = " + std::string(32, 'x'),
         "sample_size = 0",              "sample_size = 4194305",       "bitrate = 0",
-        "lnb = 9750000 10600000",       "vendor_check = maybe",        "pins = sometimes",             "property_set = perhaps",
+        "lnb = 9750000 10600000",       "vendor_check = maybe",        "record = 32",                 "pins = sometimes",             "property_set = perhaps",
         "source = tape",                "source = file:",              "strength = 2147483648",
         "programs = 4294967296",
     };

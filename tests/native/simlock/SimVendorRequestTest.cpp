@@ -10,9 +10,12 @@
 
 namespace {
 
+// A device that reads both record layouts, so that records naming this process's own
+// buffers (above 4 GB here) are answered.
 SimVendorDevice Device()
 {
     SimVendorDevice d;
+    d.nRecordLayouts = SIM_RECORD_40 | SIM_RECORD_64;
     std::strcpy(d.DeviceInfo.szDeviceName, "QL-5100");
     d.DeviceInfo.nDeviceType = 1;
     const uint8_t mac[6] = {0x00, 0x1B, 0xC5, 0x01, 0x02, 0x03};
@@ -171,17 +174,48 @@ TEST(SimVendorRecord, MalformedCommandsAreRefused)
     EXPECT_EQ(unknown.Fields.nCode, 0xAA0001F8u);
 }
 
-TEST(SimVendorRecord, FortyByteLayoutCarries32BitAddresses)
+// A driver reads only the layouts it was built for (the documented 40-byte record unless
+// told otherwise); the other is refused with a real driver's status before anything is read
+// or written. The 40-byte record's addresses name memory below 4 GB.
+TEST(SimVendorRecord, EachDriverReadsOnlyItsLayouts)
 {
-    // Memory below 4 GB, where a 32-bit caller's buffers would lie.
     void* low = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
     ASSERT_NE(low, MAP_FAILED);
     uint8_t* out = static_cast<uint8_t*>(low);
     uint32_t* counter = reinterpret_cast<uint32_t*>(out + 1024);
-    const std::vector<uint8_t> record = Command(QLBDA_IOCTL_GET_DRIVER_INFO, nullptr, 0, out, 256, counter, 4);
-    ASSERT_EQ(record.size(), 40u);
-    EXPECT_EQ(Send(record).hr, SIM_S_OK);
-    EXPECT_EQ(*counter, 256u);
-    EXPECT_STREQ(reinterpret_cast<const char*>(out + 26), "QLBDA");
+    const std::vector<uint8_t> records[] = {Command(QLBDA_IOCTL_GET_DRIVER_INFO, nullptr, 0, out, 256, counter, 4),
+                                            Command(QLBDA_IOCTL_GET_DRIVER_INFO, nullptr, 0, out, 256, counter, 8)};
+    ASSERT_EQ(records[0].size(), 40u);
+    ASSERT_EQ(records[1].size(), 64u);
+    EXPECT_EQ(SimVendorDevice().nRecordLayouts, static_cast<uint32_t>(SIM_RECORD_40));
+
+    const struct {
+        uint32_t nLayouts;
+        int32_t hr[2];  // for the 40-byte and the 64-byte record
+    } cases[] = {
+        {SIM_RECORD_40, {SIM_S_OK, SIM_E_INVALIDARG}},
+        {SIM_RECORD_64, {SIM_E_INSUFFICIENT_BUFFER, SIM_S_OK}},
+        {SIM_RECORD_40 | SIM_RECORD_64, {SIM_S_OK, SIM_S_OK}},
+    };
+    for (const auto& c : cases) {
+        SimVendorDevice device = Device();
+        device.nRecordLayouts = c.nLayouts;
+        for (int i = 0; i < 2; ++i) {
+            SCOPED_TRACE(std::to_string(c.nLayouts) + " given " + std::to_string(records[i].size()));
+            std::memset(out, 0x5A, 256);
+            *counter = 7;
+            const SimVendorResult r = Send(records[i], device);
+            EXPECT_EQ(r.hr, c.hr[i]);
+            if (r.hr == SIM_S_OK) {
+                EXPECT_EQ(*counter, 256u);
+                EXPECT_STREQ(reinterpret_cast<const char*>(out + 26), "QLBDA");
+            } else {
+                EXPECT_FALSE(r.bParsed);
+                EXPECT_EQ(*counter, 7u);
+                for (int n = 0; n < 256; ++n)
+                    ASSERT_EQ(out[n], 0x5A) << n;
+            }
+        }
+    }
     munmap(low, 4096);
 }

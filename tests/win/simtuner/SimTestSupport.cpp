@@ -1,6 +1,7 @@
 #include "SimTestSupport.h"
 
 #include "graph/BdaGuids.h"
+#include "tuner/DriverRecordSender.h"
 #include "tuner/IoctlCommand.h"
 
 void SimTunerTest::SetUp()
@@ -103,10 +104,9 @@ HRESULT SendVendorRequest(IBaseFilter* pTuner, uint32_t code, void* pIn, uint32_
     QueriedHolder<IKsPropertySet> property(pin);
     if (property.IsNull())
         return E_NOINTERFACE;
-    uint32_t counter = 0;
-    IoctlCommand command = MakeIoctlCommand(code, pIn, inLength, pOut, outLength, &counter);
-    uint8_t instance[24] = {};
-    return property->Set(KSPROPSETID_VendorIoctl, 0, instance, sizeof(instance), &command, sizeof(command));
+    DWORD counter = 0;
+    CDriverRecordSender sender;
+    return sender.Send(property, IOCTL_COMMAND_SIZE_32, {code, pIn, inLength, pOut, outLength, &counter});
 }
 
 HRESULT JoinTopology(IBaseFilter* pTuner)

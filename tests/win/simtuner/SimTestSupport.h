@@ -37,8 +37,8 @@ InterfaceHolder<ISimTunerControl> ControlOf(IUnknown* pFilter);
 std::vector<std::wstring> PinNames(IBaseFilter* pFilter);
 InterfaceHolder<IPin> PinByIndex(IBaseFilter* pFilter, int nIndex);
 
-// Sends one request through the input pin's IKsPropertySet, with a record of this
-// process's layout; returns Set's status.
+// Sends one request through the input pin's IKsPropertySet as the program does to a driver
+// of the documented 40-byte record; returns Set's status.
 HRESULT SendVendorRequest(IBaseFilter* pTuner, uint32_t code, void* pIn, uint32_t inLength, void* pOut,
                           uint32_t outLength);
 

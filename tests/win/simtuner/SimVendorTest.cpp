@@ -1,5 +1,6 @@
 // The maker's private property on the simulated tuner's input pin, as an application in
-// this process sends it: both record layouts, the checks, the log and the LNB record.
+// this process sends it: the record layouts each device reads, the checks, the log and the
+// LNB record.
 #include "SimTestSupport.h"
 
 #include "graph/BdaGuids.h"
@@ -10,6 +11,21 @@
 namespace {
 
 const char kScenario[] = "[tuner]\nname = DTV-DVB Vendor\nkind = satellite\ndevice_name = QL-VENDOR\n";
+
+// The record of a layout for a request, naming these buffers.
+std::vector<uint8_t> Record(unsigned nPointerSize, uint32_t nCode, const void* pOut, uint32_t nOutLength,
+                            const uint32_t* pCounter)
+{
+    IoctlCommandFields fields = {};
+    fields.Guid = kIoctlCommandGuidBytes;
+    fields.nCode = nCode;
+    fields.nOutAddress = reinterpret_cast<uintptr_t>(pOut);
+    fields.nOutLength = nOutLength;
+    fields.nCounterAddress = reinterpret_cast<uintptr_t>(pCounter);
+    std::vector<uint8_t> record(IOCTL_COMMAND_SIZE_64);
+    record.resize(PackIoctlCommand(fields, nPointerSize, record.data(), record.size()));
+    return record;
+}
 
 // Memory below 4 GB, where a 32-bit caller's buffers lie; null when none can be had.
 uint8_t* LowMemory()
@@ -56,47 +72,51 @@ protected:
 
 } // namespace
 
-TEST_F(SimVendor, RecordOfThisProcessIsAnsweredAndLogged)
+// The documented record names 32-bit addresses; the device answers into them and logs the
+// request as it arrived.
+TEST_F(SimVendor, FortyByteRecordIsAnsweredAndLogged)
 {
-    DeviceInfoRecord device = {};
-    uint32_t counter = 0;
-    IoctlCommand command = MakeIoctlCommand(QLBDA_IOCTL_GET_DEVICE_INFO, nullptr, 0, &device, 240, &counter);
-    ASSERT_EQ(sizeof(command), sizeof(void*) == 8 ? 64u : 40u);
-    ASSERT_EQ(SetRecord(&command, sizeof(command)), S_OK);
-    EXPECT_STREQ(device.szDeviceName, "QL-VENDOR");
-    EXPECT_EQ(counter, 240u);
+    uint8_t* pLow = LowMemory();
+    ASSERT_NE(pLow, nullptr);
+    DeviceInfoRecord* pDevice = reinterpret_cast<DeviceInfoRecord*>(pLow);
+    uint32_t* pCounter = reinterpret_cast<uint32_t*>(pLow + 1024);
+    const std::vector<uint8_t> record = Record(4, QLBDA_IOCTL_GET_DEVICE_INFO, pDevice, 240, pCounter);
+    ASSERT_EQ(record.size(), 40u);
+    ASSERT_EQ(SetRecord(record.data(), 40), S_OK);
+    EXPECT_STREQ(pDevice->szDeviceName, "QL-VENDOR");
+    EXPECT_EQ(*pCounter, 240u);
 
     const std::vector<SimCallRecord> calls = AllCalls(m_Control);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].eCall, SIM_CALL_VENDOR_GET_DEVICE_INFO);
     EXPECT_EQ(calls[0].nInstanceLength, 24u);
-    EXPECT_EQ(calls[0].nDataLength, sizeof(command));
+    EXPECT_EQ(calls[0].nDataLength, 40u);
     EXPECT_EQ(calls[0].nCode, QLBDA_IOCTL_GET_DEVICE_INFO);
     EXPECT_EQ(calls[0].nInAddress, 0u);
     EXPECT_EQ(calls[0].nInLength, 0u);
-    EXPECT_EQ(calls[0].nOutAddress, reinterpret_cast<uintptr_t>(&device));
+    EXPECT_EQ(calls[0].nOutAddress, reinterpret_cast<uintptr_t>(pDevice));
     EXPECT_EQ(calls[0].nOutLength, 240u);
     EXPECT_EQ(calls[0].hrResult, S_OK);
+    VirtualFree(pLow, 0, MEM_RELEASE);
 }
 
-TEST_F(SimVendor, FortyByteRecordCarriesThirtyTwoBitAddresses)
+// A device of the documented record refuses the 64-byte one as such a driver would, touching
+// nothing, and still logs it with its length.
+TEST_F(SimVendor, OtherRecordLayoutIsRefusedUntouchedAndLogged)
 {
-    uint8_t* pLow = LowMemory();
-    ASSERT_NE(pLow, nullptr);
-    DriverInfoRecord* pDriver = reinterpret_cast<DriverInfoRecord*>(pLow);
-    uint32_t* pCounter = reinterpret_cast<uint32_t*>(pLow + 1024);
-    IoctlCommandFields fields = {};
-    fields.Guid = kIoctlCommandGuidBytes;
-    fields.nCode = QLBDA_IOCTL_GET_DRIVER_INFO;
-    fields.nOutAddress = reinterpret_cast<uintptr_t>(pDriver);
-    fields.nOutLength = 256;
-    fields.nCounterAddress = reinterpret_cast<uintptr_t>(pCounter);
-    uint8_t record[40];
-    ASSERT_EQ(PackIoctlCommand(fields, 4, record, sizeof(record)), 40u);
-    EXPECT_EQ(SetRecord(record, 40), S_OK);
-    EXPECT_STREQ(pDriver->szText1, "QLBDA");
-    EXPECT_EQ(*pCounter, 256u);
-    VirtualFree(pLow, 0, MEM_RELEASE);
+    DeviceInfoRecord device;
+    memset(&device, 0x5A, sizeof(device));
+    uint32_t counter = 7;
+    const std::vector<uint8_t> record = Record(8, QLBDA_IOCTL_GET_DEVICE_INFO, &device, 240, &counter);
+    EXPECT_EQ(SetRecord(record.data(), 64), E_INVALIDARG);
+    EXPECT_EQ(device.szDeviceName[0], 0x5A);
+    EXPECT_EQ(counter, 7u);
+    const std::vector<SimCallRecord> calls = AllCalls(m_Control);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].eCall, SIM_CALL_VENDOR_GET_DEVICE_INFO);
+    EXPECT_EQ(calls[0].nDataLength, 64u);
+    EXPECT_EQ(calls[0].nOutAddress, reinterpret_cast<uintptr_t>(&device));
+    EXPECT_EQ(calls[0].hrResult, E_INVALIDARG);
 }
 
 TEST_F(SimVendor, LnbRecordIsKeptForTheTest)
@@ -122,11 +142,11 @@ TEST_F(SimVendor, LnbRecordIsKeptForTheTest)
 
 TEST_F(SimVendor, MalformedRequestsAndOtherPropertiesAreRefused)
 {
-    IoctlCommand command = MakeIoctlCommand(QLBDA_IOCTL_CHECK_INTERFACE, nullptr, 0, nullptr, 0, nullptr);
-    EXPECT_EQ(SetRecord(&command, 39), E_INVALIDARG);
-    EXPECT_EQ(SetRecord(nullptr, 64), E_POINTER);
-    command.Guid.b[0] ^= 0xFF;
-    EXPECT_EQ(SetRecord(&command, sizeof(command)), E_INVALIDARG);
+    std::vector<uint8_t> command = Record(4, QLBDA_IOCTL_CHECK_INTERFACE, nullptr, 0, nullptr);
+    EXPECT_EQ(SetRecord(command.data(), 39), E_INVALIDARG);
+    EXPECT_EQ(SetRecord(nullptr, 40), E_POINTER);
+    command[0] ^= 0xFF;
+    EXPECT_EQ(SetRecord(command.data(), 40), E_INVALIDARG);
     DeviceInfoRecord device;
     std::memset(&device, 0x5A, sizeof(device));
     EXPECT_TRUE(FAILED(SendVendorRequest(m_Tuner, QLBDA_IOCTL_GET_DEVICE_INFO, nullptr, 0, &device, 200)));
@@ -134,10 +154,10 @@ TEST_F(SimVendor, MalformedRequestsAndOtherPropertiesAreRefused)
     EXPECT_EQ(SendVendorRequest(m_Tuner, 0xAA000204, nullptr, 0, nullptr, 0), HRESULT_FROM_WIN32(ERROR_INVALID_FUNCTION));
 
     const GUID otherSet = {0x12345678, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-    EXPECT_EQ(m_Property->Set(otherSet, 0, nullptr, 0, &command, sizeof(command)), E_PROP_SET_UNSUPPORTED);
-    EXPECT_EQ(m_Property->Set(KSPROPSETID_VendorIoctl, 1, nullptr, 0, &command, sizeof(command)), E_PROP_ID_UNSUPPORTED);
+    EXPECT_EQ(m_Property->Set(otherSet, 0, nullptr, 0, command.data(), 40), E_PROP_SET_UNSUPPORTED);
+    EXPECT_EQ(m_Property->Set(KSPROPSETID_VendorIoctl, 1, nullptr, 0, command.data(), 40), E_PROP_ID_UNSUPPORTED);
     DWORD returned = 0;
-    EXPECT_TRUE(FAILED(m_Property->Get(KSPROPSETID_VendorIoctl, 0, nullptr, 0, &command, sizeof(command), &returned)));
+    EXPECT_TRUE(FAILED(m_Property->Get(KSPROPSETID_VendorIoctl, 0, nullptr, 0, command.data(), 40, &returned)));
     DWORD support = 0;
     EXPECT_EQ(m_Property->QuerySupported(KSPROPSETID_VendorIoctl, 0, &support), S_OK);
     EXPECT_EQ(support, static_cast<DWORD>(KSPROPERTY_SUPPORT_SET));

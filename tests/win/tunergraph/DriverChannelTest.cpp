@@ -7,8 +7,6 @@
 
 namespace {
 
-uint64_t Address(const void* p) { return reinterpret_cast<uintptr_t>(p); }
-
 bool AllBytesAre(const void* p, size_t n, BYTE value)
 {
     for (size_t i = 0; i < n; ++i)
@@ -17,23 +15,16 @@ bool AllBytesAre(const void* p, size_t n, BYTE value)
     return true;
 }
 
-// The command record this process must send, without its last field: the address of the
-// sender's own bytes-returned counter, which the test cannot know.
-std::vector<BYTE> RecordWithoutCounter(uint32_t nCode, uint64_t nIn, uint32_t nInLength, uint64_t nOut,
-                                       uint32_t nOutLength)
-{
-    IoctlCommandFields fields = {};
-    fields.Guid = kIoctlCommandGuidBytes;
-    fields.nCode = nCode;
-    fields.nInAddress = nIn;
-    fields.nInLength = nInLength;
-    fields.nOutAddress = nOut;
-    fields.nOutLength = nOutLength;
-    std::vector<BYTE> bytes(IOCTL_COMMAND_SIZE_64);
-    EXPECT_EQ(PackIoctlCommand(fields, sizeof(void*), bytes.data(), bytes.size()), sizeof(IoctlCommand));
-    bytes.resize(sizeof(IoctlCommand) - sizeof(void*));
-    return bytes;
-}
+// What a request's record must say. A driver of the documented record gets it in every
+// build: its 32-bit addresses name buffers that exist (below 4 GB) exactly where the request
+// has a buffer.
+struct ExpectedRecord {
+    uint32_t nCode;
+    bool bIn;
+    uint32_t nInLength;
+    bool bOut;
+    uint32_t nOutLength;
+};
 
 class DriverChannelTest : public TunerGraphTest
 {
@@ -46,9 +37,9 @@ protected:
         return m_graph.OpenDriverChannel();
     }
 
-    // The last Set is the maker's property carrying exactly this record, with a counter
-    // that was 0 when sent.
-    void ExpectLastRecord(const FakeBdaState& state, const std::vector<BYTE>& expected)
+    // The last Set is the maker's property carrying the 40-byte record of this request,
+    // with a counter that was 0 when sent.
+    void ExpectLastRecord(const FakeBdaState& state, const ExpectedRecord& expected)
     {
         ASSERT_FALSE(state.KsSets.empty());
         const KsSetRecord& set = state.KsSets.back();
@@ -56,8 +47,16 @@ protected:
         EXPECT_EQ(set.nId, 0u);
         EXPECT_EQ(set.nInstanceLength, 24u);
         EXPECT_EQ(set.Instance, std::vector<BYTE>(24, 0));
-        ASSERT_EQ(set.nDataLength, sizeof(IoctlCommand));
-        EXPECT_EQ(std::vector<BYTE>(set.Data.begin(), set.Data.begin() + expected.size()), expected);
+        ASSERT_EQ(set.nDataLength, IOCTL_COMMAND_SIZE_32);
+        IoctlCommandFields fields = {};
+        ASSERT_TRUE(ParseIoctlCommand(set.Data.data(), set.Data.size(), &fields));
+        EXPECT_EQ(memcmp(fields.Guid.b, kIoctlCommandGuidBytes.b, 16), 0);
+        EXPECT_EQ(fields.nCode, expected.nCode);
+        EXPECT_EQ(fields.nInAddress != 0, expected.bIn);
+        EXPECT_EQ(fields.nInLength, expected.nInLength);
+        EXPECT_EQ(fields.nOutAddress != 0, expected.bOut);
+        EXPECT_EQ(fields.nOutLength, expected.nOutLength);
+        EXPECT_NE(fields.nCounterAddress, 0u);
         EXPECT_EQ(set.nCounterAtSet, 0);
     }
 
@@ -78,8 +77,9 @@ TEST_F(DriverChannelTest, OpeningSendsThePresenceCheckOnInput0)
     ASSERT_EQ(Open(m_tuner), S_OK);
     ASSERT_EQ(m_tuner->KsSets.size(), 1u);
     EXPECT_EQ(m_tuner->KsSets[0].nPin, 0u);
-    ExpectLastRecord(*m_tuner, RecordWithoutCounter(QLBDA_IOCTL_CHECK_INTERFACE, 0, 0, 0, 0));
-    EXPECT_TRUE(traces.Contains("QLAGET_DBG: QLBDA_IOCTL_CHECK_INTERFACE success !! \n"));
+    ExpectLastRecord(*m_tuner, {QLBDA_IOCTL_CHECK_INTERFACE, false, 0, false, 0});
+    EXPECT_EQ(traces.Lines(), (std::vector<std::string>{"QLAGET_DBG: QLBDA driver record: 40 bytes \n",
+                                                        "QLAGET_DBG: QLBDA_IOCTL_CHECK_INTERFACE success !! \n"}));
 }
 
 TEST_F(DriverChannelTest, QueriesNameTheirOutputRecordAndReceiveTheDriversBytes)
@@ -92,12 +92,12 @@ TEST_F(DriverChannelTest, QueriesNameTheirOutputRecordAndReceiveTheDriversBytes)
 
     DeviceInfoRecord device = {};
     EXPECT_TRUE(m_graph.QLBDA_IOCTL_GET_DEVICE_INFO_Fun(&device));
-    ExpectLastRecord(*m_tuner, RecordWithoutCounter(QLBDA_IOCTL_GET_DEVICE_INFO, 0, 0, Address(&device), 240));
+    ExpectLastRecord(*m_tuner, {QLBDA_IOCTL_GET_DEVICE_INFO, false, 0, true, 240});
     EXPECT_EQ(memcmp(&device, &m_tuner->DeviceInfo, sizeof(device)), 0);
 
     DriverInfoRecord driver = {};
     EXPECT_TRUE(m_graph.QLBDA_IOCTL_GET_DRIVER_INFO_Fun(&driver));
-    ExpectLastRecord(*m_tuner, RecordWithoutCounter(QLBDA_IOCTL_GET_DRIVER_INFO, 0, 0, Address(&driver), 256));
+    ExpectLastRecord(*m_tuner, {QLBDA_IOCTL_GET_DRIVER_INFO, false, 0, true, 256});
     EXPECT_EQ(memcmp(&driver, &m_tuner->DriverInfo, sizeof(driver)), 0);
 }
 
@@ -113,7 +113,7 @@ TEST_F(DriverChannelTest, LnbRecordTravelsAsInputOnly)
     lnb.nDiseqc = 4;
 
     EXPECT_TRUE(m_graph.QLBDA_IOCTL_SET_LNB_DATA_Fun(&lnb));
-    ExpectLastRecord(*m_tuner, RecordWithoutCounter(QLBDA_IOCTL_SET_LNB_DATA, Address(&lnb), 20, 0, 0));
+    ExpectLastRecord(*m_tuner, {QLBDA_IOCTL_SET_LNB_DATA, true, 20, false, 0});
     EXPECT_EQ(memcmp(&m_tuner->LastLnb, &lnb, sizeof(lnb)), 0);
 }
 
@@ -230,7 +230,21 @@ TEST_F(DriverChannelTest, PinNamesOf80CharactersOrMoreNeverMatch)
     EXPECT_EQ(filter->RefCount(), 1u);
 }
 
-// The probe of enumeration passes the driver's answer on unchanged and keeps nothing.
+// A filter may hand out a pin enumerator that has moved on already: the search still starts
+// at the first pin.
+TEST_F(DriverChannelTest, PinSearchStartsAtTheFirstPin)
+{
+    InterfaceHolder<CFakeFilter> holder;
+    CFakeFilter* filter = NewFakeFilter(holder);
+    filter->AddPin(L"Input0", PINDIR_INPUT);
+    filter->AddPin(L"Out", PINDIR_OUTPUT);
+    filter->m_nEnumStart = 1;
+    EXPECT_EQ(CTunerGraph::FindPinByName(filter, "Input0").Get(), static_cast<IPin*>(filter->Pin(0)));
+}
+
+// The probe of enumeration passes the driver's answer on unchanged and keeps nothing but
+// the layout a device answered. A refusal of the record as malformed brings the process's
+// own layout; when that is refused too, the last answer goes on and nothing is learned.
 TEST_F(DriverChannelTest, PresenceProbePassesTheDriversAnswerOn)
 {
     InterfaceHolder<IBaseFilter> filter;
@@ -238,9 +252,32 @@ TEST_F(DriverChannelTest, PresenceProbePassesTheDriversAnswerOn)
     for (HRESULT hr : {S_OK, S_FALSE, E_ACCESSDENIED}) {
         m_tuner->VendorResults[QLBDA_IOCTL_CHECK_INTERFACE] = hr;
         EXPECT_EQ(m_graph.CheckQLBDAInterface(filter), hr);
-        ExpectLastRecord(*m_tuner, RecordWithoutCounter(QLBDA_IOCTL_CHECK_INTERFACE, 0, 0, 0, 0));
+        ExpectLastRecord(*m_tuner, {QLBDA_IOCTL_CHECK_INTERFACE, false, 0, false, 0});
     }
     EXPECT_EQ(m_tuner->KsSets.size(), 3u);
+
+    for (HRESULT hr : {E_INVALIDARG, HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)}) {
+        m_tuner->VendorResults[QLBDA_IOCTL_CHECK_INTERFACE] = hr;
+        m_tuner->KsSets.clear();
+        CTraceCapture traces;
+        EXPECT_EQ(m_graph.CheckQLBDAInterface(filter, 2), hr);
+        ASSERT_EQ(m_tuner->KsSets.size(), 2u);
+        EXPECT_EQ(m_tuner->KsSets[0].nDataLength, IOCTL_COMMAND_SIZE_32);
+        EXPECT_EQ(m_tuner->KsSets[1].nDataLength, sizeof(IoctlCommand));
+        EXPECT_FALSE(traces.Contains("QLAGET_DBG: QLBDA driver record: 40 bytes \n"));
+    }
+
+    // A device that answered keeps its layout: no second probe, no second trace.
+    m_tuner->VendorResults[QLBDA_IOCTL_CHECK_INTERFACE] = S_OK;
+    m_tuner->KsSets.clear();
+    CTraceCapture traces;
+    EXPECT_EQ(m_graph.CheckQLBDAInterface(filter, 2), S_OK);
+    m_tuner->VendorResults[QLBDA_IOCTL_CHECK_INTERFACE] = E_INVALIDARG;
+    EXPECT_EQ(m_graph.CheckQLBDAInterface(filter, 2), E_INVALIDARG);
+    ASSERT_EQ(m_tuner->KsSets.size(), 2u);
+    EXPECT_EQ(m_tuner->KsSets[1].nDataLength, IOCTL_COMMAND_SIZE_32);
+    EXPECT_EQ(traces.Lines(), std::vector<std::string>{"QLAGET_DBG: QLBDA driver record: 40 bytes \n"});
+
     EXPECT_EQ(m_graph.CheckQLBDAInterface(nullptr), E_FAIL);
     EXPECT_TRUE(m_graph.AllHoldersEmpty());
 
@@ -248,7 +285,7 @@ TEST_F(DriverChannelTest, PresenceProbePassesTheDriversAnswerOn)
     noProperty->Pins[0].bPropertySet = false;
     InterfaceHolder<IBaseFilter> other;
     ASSERT_EQ(CreateFakeBdaFilter(noProperty, IID_IBaseFilter, other.OutVoid()), S_OK);
-    CTraceCapture traces;
+    traces.Clear();
     EXPECT_EQ(m_graph.CheckQLBDAInterface(other), E_FAIL);
     EXPECT_TRUE(traces.Contains("QLAGET_DBG: QI of IKsPropertySet failed\n"));
 }

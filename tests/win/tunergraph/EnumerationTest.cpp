@@ -9,6 +9,8 @@ const char kNameTrace[] = "QLAGET_DBG: EnumQLBDADevs(): Tuner Name=";
 const char kAddTrace[] = "QLAGET_DBG: EnumQLBDADevs(): AddFilter(BDA1) fail!!";
 const char kConnectTrace[] = "QLAGET_DBG: EnumQLBDADevs(): Connect(NP, BDA1) fail!!";
 const char kCheckTrace[] = "QLAGET_DBG: EnumQLBDADevs(): CheckQLBDAInterface fail!!";
+// The driver answered the documented record (the fake answers whatever it is sent).
+const char kRecordTrace[] = "QLAGET_DBG: QLBDA driver record: 40 bytes \n";
 
 bool AllBytesAre(const void* p, size_t n, BYTE value)
 {
@@ -65,7 +67,7 @@ TEST_F(EnumerationTest, MakerTunerIsTestConnectedCheckedAndListed)
     ExpectEntry(0, "Quillon DVB-S2 Card", SRC_TYPE_DVBS, 0);
     EXPECT_TRUE(EntryUntouched(1));
     EXPECT_EQ(m_graph.m_nSourceType, SRC_TYPE_ATSC);
-    EXPECT_EQ(traces.Lines(), (std::vector<std::string>{std::string(kNameTrace) + "Quillon DVB-S2 Card"}));
+    EXPECT_EQ(traces.Lines(), (std::vector<std::string>{kRecordTrace, std::string(kNameTrace) + "Quillon DVB-S2 Card"}));
     EXPECT_EQ(tuner->JoinedAs, (std::vector<std::wstring>{L"BDA Tuner"}));
     EXPECT_EQ(tuner->ConnectedFrom, (std::vector<std::wstring>{L"Network Provider-2"}));
     EXPECT_EQ(tuner->CallsNamed({"Vendor"}), (std::vector<BdaCall>{{"Vendor", -1, QLBDA_IOCTL_CHECK_INTERFACE}}));
@@ -90,9 +92,10 @@ TEST_F(EnumerationTest, NamePatternsIgnoreCaseButNotTheHyphen)
     ExpectEntry(2, "QuILLon", SRC_TYPE_DVBC, 4);
     ExpectEntry(3, "Card Dtv-Dvb C", SRC_TYPE_DVBC, 7);
     EXPECT_TRUE(EntryUntouched(4));
-    // Every tuner that passed the driver check is named in the trace, listed or not.
-    EXPECT_EQ(traces.Lines().size(), 8u);
-    EXPECT_EQ(traces.IndexOf(std::string(kNameTrace) + "Acme Tuner"), 3);
+    // Every tuner that passed the driver check is named in the trace, listed or not, after
+    // the line that tells its record layout.
+    EXPECT_EQ(traces.Lines().size(), 16u);
+    EXPECT_EQ(traces.IndexOf(std::string(kNameTrace) + "Acme Tuner"), 7);
 }
 
 TEST_F(EnumerationTest, TunerWhoseDriverRejectsTheCheckIsNotListed)
@@ -108,7 +111,8 @@ TEST_F(EnumerationTest, TunerWhoseDriverRejectsTheCheckIsNotListed)
 
     ASSERT_EQ(Enumerate(), 1);
     ExpectEntry(0, "Quillon T 3", SRC_TYPE_DVBT, 2);
-    EXPECT_EQ(traces.Lines(), (std::vector<std::string>{kCheckTrace, kCheckTrace, std::string(kNameTrace) + "Quillon T 3"}));
+    EXPECT_EQ(traces.Lines(), (std::vector<std::string>{kRecordTrace, kCheckTrace, kRecordTrace, kCheckTrace, kRecordTrace,
+                                                        std::string(kNameTrace) + "Quillon T 3"}));
 }
 
 // A candidate that cannot join the graph, cannot be connected or has no input pin of a known
@@ -134,7 +138,7 @@ TEST_F(EnumerationTest, CandidateThatCannotBeAddedOrConnectedIsSkipped)
                                   kAddTrace, kConnectTrace, kCheckTrace,
                                   kConnectTrace, kCheckTrace,
                                   "QLAGET_DBG: Cannot find Input0 pin on BDA Tuner/Demod filter!\n", kCheckTrace,
-                                  std::string(kNameTrace) + "DTV-ATSC 4"}));
+                                  kRecordTrace, std::string(kNameTrace) + "DTV-ATSC 4"}));
     EXPECT_EQ(good->ConnectedFrom, (std::vector<std::wstring>{L"Network Provider-2"}));
 }
 

@@ -178,9 +178,10 @@ TEST_F(SimTune, DeviceFailuresAtGatesEndTheTuning)
     EXPECT_EQ(m_graph.TuneDVBS(&m_sat), S_OK);
 }
 
-// The record has this process's layout (64 bytes in the x64 build that runs): the device
-// logs the addresses of the caller's records and exactly the lengths of the request.
-TEST_F(SimTune, DriverRecordsArriveWithTheCallersAddressesAndLengths)
+// A device of the documented record gets the 40-byte record: its addresses name buffers
+// below 4 GB exactly where the request has one, its lengths are the request's, and the
+// answers arrive in the caller's records.
+TEST_F(SimTune, DriverRecordsArriveWithLowAddressesAndTheRequestsLengths)
 {
     InterfaceHolder<ISimTunerControl> control = BuildQuiet(0);
     DeviceInfoRecord device = {};
@@ -194,28 +195,30 @@ TEST_F(SimTune, DriverRecordsArriveWithTheCallersAddressesAndLengths)
     const struct {
         SimCallId eCall;
         ULONG nCode;
-        ULONGLONG nIn;
         ULONG nInLength;
-        ULONGLONG nOut;
         ULONG nOutLength;
     } expected[] = {
-        {SIM_CALL_VENDOR_GET_DEVICE_INFO, QLBDA_IOCTL_GET_DEVICE_INFO, 0, 0, reinterpret_cast<uintptr_t>(&device), 240},
-        {SIM_CALL_VENDOR_GET_DRIVER_INFO, QLBDA_IOCTL_GET_DRIVER_INFO, 0, 0, reinterpret_cast<uintptr_t>(&driver), 256},
-        {SIM_CALL_VENDOR_SET_LNB_DATA, QLBDA_IOCTL_SET_LNB_DATA, reinterpret_cast<uintptr_t>(&m_lnb), 20, 0, 0},
+        {SIM_CALL_VENDOR_GET_DEVICE_INFO, QLBDA_IOCTL_GET_DEVICE_INFO, 0, 240},
+        {SIM_CALL_VENDOR_GET_DRIVER_INFO, QLBDA_IOCTL_GET_DRIVER_INFO, 0, 256},
+        {SIM_CALL_VENDOR_SET_LNB_DATA, QLBDA_IOCTL_SET_LNB_DATA, 20, 0},
     };
     for (size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(calls[i].eCall, expected[i].eCall);
         EXPECT_EQ(calls[i].hrResult, S_OK);
         EXPECT_EQ(calls[i].nInstanceLength, 24u);
-        EXPECT_EQ(calls[i].nDataLength, sizeof(IoctlCommand));
+        EXPECT_EQ(calls[i].nDataLength, IOCTL_COMMAND_SIZE_32);
         EXPECT_EQ(calls[i].nCode, expected[i].nCode);
-        EXPECT_EQ(calls[i].nInAddress, expected[i].nIn);
+        EXPECT_EQ(calls[i].nInAddress != 0, expected[i].nInLength != 0);
         EXPECT_EQ(calls[i].nInLength, expected[i].nInLength);
-        EXPECT_EQ(calls[i].nOutAddress, expected[i].nOut);
+        EXPECT_EQ(calls[i].nOutAddress != 0, expected[i].nOutLength != 0);
         EXPECT_EQ(calls[i].nOutLength, expected[i].nOutLength);
     }
     EXPECT_STREQ(device.szDeviceName, "QL-5100 DVB-S2");
+    EXPECT_STREQ(driver.szText1, "QLBDA");
+    LnbDataRecord last = {};
+    ASSERT_EQ(control->GetLastLnbData(&last), S_OK);
+    EXPECT_EQ(memcmp(&last, &m_lnb, sizeof(last)), 0);
 }
 
 // Statistics whose lock read fails on the RF tuner node at build time give way to the
