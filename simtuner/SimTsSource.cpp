@@ -55,8 +55,10 @@ void CSimTsSource::Drop(uint64_t nBytes)
     if (nPos < 0 || std::fseek(m_pFile, 0, SEEK_END) != 0)
         return;
     const long nSize = std::ftell(m_pFile);
-    const long nTarget = nSize > 0 ? static_cast<long>((static_cast<uint64_t>(nPos) + nPackets * 188) % static_cast<uint64_t>(nSize)) : 0;
-    std::fseek(m_pFile, nTarget, SEEK_SET);
+    uint64_t nTarget = 0;
+    if (nSize > 0)
+        nTarget = (static_cast<uint64_t>(nPos) + nPackets * 188) % static_cast<uint64_t>(nSize);
+    std::fseek(m_pFile, static_cast<long>(nTarget), SEEK_SET);
     m_FileDropped.nDroppedBytes += nPackets * 188;
     m_FileDropped.nDroppedPackets += nPackets;
 }

@@ -57,7 +57,8 @@ CTsGenerator::CTsGenerator(const TsGeneratorConfig& config)
     }
     m_nTablePid = c.bAtsc ? TS_PSIP_BASE_PID : TS_SDT_PID;
     m_TablePayloads = PacketizeSections(c.bAtsc ? MakeVctSections(c) : MakeSdtSections(c));
-    c.nPsiInterval = std::max<uint32_t>(c.nPsiInterval, c.nPrograms + static_cast<uint32_t>(m_TablePayloads.size()) + 2);
+    const uint32_t nTables = 1 + c.nPrograms + static_cast<uint32_t>(m_TablePayloads.size());
+    c.nPsiInterval = std::max<uint32_t>(c.nPsiInterval, nTables + 1);
     c.nTestPerMille = std::min<uint32_t>(c.nTestPerMille, 1000);
     if (c.nFirstSeq == 0)
         c.nFirstSeq = 1;

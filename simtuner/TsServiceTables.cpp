@@ -37,8 +37,8 @@ std::string DvbText(const std::string& text)
 }
 
 // Groups entries into sections of at most MAX_SECTION bytes, in program order.
-std::vector<std::vector<uint8_t>> Group(const std::vector<uint8_t>& head, const std::vector<std::vector<uint8_t>>& entries,
-                                        size_t nTrailer)
+std::vector<std::vector<uint8_t>> Group(const std::vector<uint8_t>& head,
+                                        const std::vector<std::vector<uint8_t>>& entries, size_t nTrailer)
 {
     std::vector<std::vector<uint8_t>> bodies(1, head);
     for (const std::vector<uint8_t>& entry : entries) {
@@ -178,7 +178,8 @@ std::u16string Utf16FromUtf8(const std::string& text)
     size_t i = 0;
     while (i < text.size()) {
         const uint8_t b = static_cast<uint8_t>(text[i]);
-        const size_t nMore = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 4;
+        const size_t nMore = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2
+                                          : (b & 0xF8) == 0xF0 ? 3 : 4;
         uint32_t code = nMore == 0 ? b : nMore == 1 ? (b & 0x1Fu) : nMore == 2 ? (b & 0x0Fu) : (b & 0x07u);
         bool bOk = nMore < 4 && i + nMore < text.size();
         for (size_t k = 1; bOk && k <= nMore; ++k) {
