@@ -80,6 +80,15 @@ void CSimDevice::Delivered(size_t nBytes)
     ++m_Delivery.nSamples;
 }
 
+void CSimDevice::Dropped(ULONGLONG nBytes, ULONGLONG nPackets, ULONGLONG nTestPackets)
+{
+    CAutoLock lock(&m_Lock);
+    m_Delivery.nDroppedBytes += nBytes;
+    m_Delivery.nDroppedPackets += nPackets;
+    m_Delivery.nDroppedTestPackets += nTestPackets;
+    ++m_Delivery.nDrops;
+}
+
 void CSimDevice::StreamingEnded(HRESULT hrEnd)
 {
     CAutoLock lock(&m_Lock);

@@ -53,6 +53,7 @@ public:
     void SetCommitted(const SimTuning& tuning, LONG nChannel);
     void StreamingStarted();
     void Delivered(size_t nBytes);
+    void Dropped(ULONGLONG nBytes, ULONGLONG nPackets, ULONGLONG nTestPackets);
     // hrEnd S_OK: the graph stopped the run; anything else: delivery was refused.
     void StreamingEnded(HRESULT hrEnd);
 

@@ -55,12 +55,12 @@ std::string AtLine(size_t line, const std::string& what)
     return "line " + std::to_string(line) + ": " + what;
 }
 
-// Adds a value, joining repeated channel lines; false for any other repeated key.
+// Adds a value, joining repeated channel and service lines; false for any other repeated key.
 bool AddValue(SimScenarioDevice& device, const std::string& key, const std::string& value)
 {
     for (auto& entry : device.Values) {
         if (entry.first == key) {
-            if (key != "channel")
+            if (key != "channel" && key != "service")
                 return false;
             entry.second += "; " + value;
             return true;

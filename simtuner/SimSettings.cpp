@@ -1,5 +1,6 @@
 #include "simtuner/SimSettings.h"
 
+#include "simtuner/SimStreamSettings.h"
 #include "simtuner/SimText.h"
 
 #include <cstring>
@@ -10,6 +11,7 @@ const char* const kSimTunerKeys[] = {
     "channel", "strength", "quality", "lock_delay", "bitrate", "sample_size", "source",
     "programs", "psi_interval", "test_share", "first_seq", "drop_every", "bad_crc_every",
     "garbage_every", "garbage_bytes",
+    "tsid", "onid", "provider", "service", "buffer_ms",
 };
 const size_t kSimTunerKeyCount = sizeof(kSimTunerKeys) / sizeof(kSimTunerKeys[0]);
 const char* const kSimReceiverKeys[] = {"refuse"};
@@ -257,6 +259,9 @@ std::string ApplyTunerSetting(SimTunerSettings& s, const std::string& key, const
     std::string error = ApplyVendorSetting(s, key, value, &bKnown);
     if (bKnown)
         return error;
+    error = ApplyStreamSetting(s, key, value, &bKnown);
+    if (bKnown)
+        return error;
 
     bool ok = true;
     bool bYes = false;
@@ -385,7 +390,7 @@ std::string FinishTunerSettings(SimTunerSettings& s)
             break;
         }
     }
-    return std::string();
+    return FinishStreamSettings(s);
 }
 
 std::string ApplyReceiverSetting(SimReceiverSettings& s, const std::string& key, const std::string& rawValue)

@@ -33,6 +33,7 @@ struct SimTunerSettings {
     bool bPropertySet = true;           // the input pin offers IKsPropertySet
     std::string sTsFile;                // empty: the synthetic stream
     TsGeneratorConfig Stream;
+    uint32_t nBufferMs = 5000;          // stream the driver holds while a delivery blocks
 };
 
 struct SimReceiverSettings {

@@ -31,6 +31,14 @@ LONGLONG DueTicks(ULONGLONG nBytes, ULONGLONG nBitrate, LONGLONG nFrequency)
                                  (bits % nBitrate) * static_cast<ULONGLONG>(nFrequency) / nBitrate);
 }
 
+// Bytes of stream that come in over nTicks counter ticks.
+ULONGLONG BytesIn(LONGLONG nTicks, ULONGLONG nBitrate, LONGLONG nFrequency)
+{
+    const ULONGLONG ticks = static_cast<ULONGLONG>(nTicks);
+    const ULONGLONG frequency = static_cast<ULONGLONG>(nFrequency);
+    return ((ticks / frequency) * nBitrate + (ticks % frequency) * nBitrate / frequency) / 8;
+}
+
 LONGLONG Now()
 {
     LARGE_INTEGER now;
@@ -116,6 +124,8 @@ void CSimStreamer::Loop()
     CSimDevice* pDevice = m_pFilter->Device();
     const ULONGLONG nBitrate = m_pFilter->Settings().nBitrate;
     const long nSampleSize = static_cast<long>(m_pFilter->Settings().nSampleSize);
+    const ULONGLONG nBufferBytes = nBitrate * m_pFilter->Settings().nBufferMs / 8000;
+    TsGeneratorStats reported;
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
 
@@ -141,10 +151,12 @@ void CSimStreamer::Loop()
             WaitStop(static_cast<DWORD>(std::max<LONGLONG>(ms, 1)));
             continue;
         }
-        // More than a second behind (a slow receiver): pace from now instead of bursting.
-        if (now - due > frequency.QuadPart) {
-            nPaceStart = now;
-            nPaceBytes = 0;
+        // The driver's buffers hold nBufferBytes of stream while a delivery is late; what came
+        // in beyond them is lost, as on the hardware, and the stream goes on after it.
+        const ULONGLONG nArrived = BytesIn(now - nPaceStart, nBitrate, frequency.QuadPart);
+        if (nArrived > nPaceBytes + nBufferBytes) {
+            m_pSource->Drop(nArrived - nPaceBytes - nBufferBytes);
+            nPaceBytes = nArrived - nBufferBytes;
         }
 
         IMediaSample* pSample = nullptr;
@@ -160,6 +172,13 @@ void CSimStreamer::Loop()
             pSample->Release();
             hrEnd = HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
             break;
+        }
+        const TsGeneratorStats dropped = m_pSource->Dropped();
+        if (dropped.nDroppedPackets != reported.nDroppedPackets) {
+            pDevice->Dropped(dropped.nDroppedBytes - reported.nDroppedBytes,
+                             dropped.nDroppedPackets - reported.nDroppedPackets,
+                             dropped.nDroppedTestPackets - reported.nDroppedTestPackets);
+            reported = dropped;
         }
         pSample->SetActualDataLength(n);
         hr = m_pPin->Deliver(pSample);

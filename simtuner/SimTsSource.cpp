@@ -43,3 +43,27 @@ bool CSimTsSource::Fill(uint8_t* pBuffer, size_t nLength)
     }
     return true;
 }
+
+void CSimTsSource::Drop(uint64_t nBytes)
+{
+    if (m_pGenerator) {
+        m_pGenerator->Drop(nBytes);
+        return;
+    }
+    const uint64_t nPackets = (nBytes + 187) / 188;
+    const long nPos = m_pFile ? std::ftell(m_pFile) : -1;
+    if (nPos < 0 || std::fseek(m_pFile, 0, SEEK_END) != 0)
+        return;
+    const long nSize = std::ftell(m_pFile);
+    uint64_t nTarget = 0;
+    if (nSize > 0)
+        nTarget = (static_cast<uint64_t>(nPos) + nPackets * 188) % static_cast<uint64_t>(nSize);
+    std::fseek(m_pFile, static_cast<long>(nTarget), SEEK_SET);
+    m_FileDropped.nDroppedBytes += nPackets * 188;
+    m_FileDropped.nDroppedPackets += nPackets;
+}
+
+TsGeneratorStats CSimTsSource::Dropped() const
+{
+    return m_pGenerator ? m_pGenerator->Stats() : m_FileDropped;
+}

@@ -19,8 +19,14 @@ public:
     // Fills all nLength bytes; false, with the buffer's contents undefined, when a file
     // gives no bytes at all (empty, or a read error).
     bool Fill(uint8_t* pBuffer, size_t nLength);
+    // Leaves out at least nBytes of stream in whole packets, as a driver whose buffers
+    // overflowed; a file skips ahead, looping as it plays.
+    void Drop(uint64_t nBytes);
+    // What has been left out so far.
+    TsGeneratorStats Dropped() const;
 
 private:
     std::unique_ptr<CTsGenerator> m_pGenerator;
     FILE* m_pFile = nullptr;
+    TsGeneratorStats m_FileDropped;
 };

@@ -116,7 +116,15 @@ struct SimDelivery {
     ULONG nRefusals;        // deliveries that ended a streaming run
     HRESULT hrLastEnd;      // why the last streaming run ended (S_OK: stopped by the graph)
     BOOL bStreaming;        // a streaming thread exists now
+    // Stream left out because a delivery blocked longer than the driver's buffers last.
+    ULONGLONG nDroppedBytes;
+    ULONGLONG nDroppedPackets;
+    ULONGLONG nDroppedTestPackets;  // of them on the test PID (synthetic stream)
+    ULONG nDrops;                   // times the buffers overflowed
 };
+
+// Pause of a tuner whose device another filter runs (in this or another process).
+constexpr HRESULT SIM_E_DEVICE_IN_USE = static_cast<HRESULT>(0x800700AAu);  // HRESULT_FROM_WIN32(ERROR_BUSY)
 
 MIDL_INTERFACE("66A6378C-CEB3-43B1-83DC-B843C6DCA261")
 ISimTunerControl : public IUnknown

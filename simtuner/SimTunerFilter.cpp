@@ -152,6 +152,7 @@ HRESULT STDMETHODCALLTYPE CSimTunerFilter::Stop()
     m_Streamer.BeginStop();
     const HRESULT hr = CBaseFilter::Stop();
     m_Streamer.Join();
+    m_Claim.Release();
     return hr;
 }
 
@@ -160,12 +161,20 @@ HRESULT STDMETHODCALLTYPE CSimTunerFilter::Pause()
     CAutoLock lock(&m_FilterLock);
     m_Streamer.SetRunning(false);
     const bool bWasStopped = m_State == State_Stopped;
-    HRESULT hr = CBaseFilter::Pause();
-    if (FAILED(hr) || !bWasStopped || !m_Pins[1].bExposed || !m_pOutputPin->IsConnected())
+    // A device bound from its moniker runs in one filter at a time.
+    HRESULT hr = bWasStopped && m_bLoaded ? m_Claim.Take(WideFromUtf8(m_Settings.sName)) : S_OK;
+    if (SUCCEEDED(hr))
+        hr = CBaseFilter::Pause();
+    if (FAILED(hr) || !bWasStopped || !m_Pins[1].bExposed || !m_pOutputPin->IsConnected()) {
+        if (FAILED(hr) && bWasStopped)
+            m_Claim.Release();
         return hr;
+    }
     hr = m_Streamer.Start(this, m_pOutputPin);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
         CBaseFilter::Stop();
+        m_Claim.Release();
+    }
     return hr;
 }
 

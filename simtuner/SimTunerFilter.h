@@ -5,6 +5,7 @@
 
 #include "filters/BaseFilter.h"
 #include "simtuner/SimControlFace.h"
+#include "simtuner/SimDeviceClaim.h"
 #include "simtuner/SimSettings.h"
 #include "simtuner/SimStreamer.h"
 #include "simtuner/SimTunerState.h"
@@ -109,4 +110,5 @@ private:
     std::vector<CSimNode*> m_Nodes;
     CSimTunerState m_Tuning;
     CSimStreamer m_Streamer;
+    CSimDeviceClaim m_Claim;  // held from leaving Stopped until Stop, for a bound device
 };

@@ -1,6 +1,7 @@
 #include "simtuner/TsGenerator.h"
 
 #include "capture/TsPacketChecker.h"
+#include "simtuner/TsServiceTables.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,7 +11,6 @@ namespace {
 constexpr uint16_t PAT_PID = 0x0000;
 constexpr uint16_t PMT_PID_BASE = 0x1000;
 constexpr uint16_t NULL_PID = 0x1FFF;
-constexpr uint16_t TRANSPORT_STREAM_ID = 1;
 constexpr uint8_t STREAM_TYPE_PRIVATE_SECTIONS = 0x05;
 constexpr size_t PACKET = TS_PACKET_SIZE;
 
@@ -26,16 +26,18 @@ void PutBe16(uint8_t* p, uint32_t value)
     p[1] = static_cast<uint8_t>(value);
 }
 
-// Closes a PSI section that starts at pSection and whose body ends at pEnd: writes its
-// length and appends the big-endian CRC, which makes the CRC over the whole section 0.
-void FinishSection(uint8_t* pSection, uint8_t* pEnd)
+// The PAT's and PMT's flags: syntax indicator, a zero bit, reserved bits.
+constexpr uint8_t FLAGS_PSI = 0xB0;
+
+// A name cut to at most nMax bytes, never inside a UTF-8 sequence.
+std::string Cut(const std::string& text, size_t nMax)
 {
-    const size_t nLength = static_cast<size_t>(pEnd - pSection) + 4 - 3;
-    pSection[1] = static_cast<uint8_t>(0xB0 | (nLength >> 8));
-    pSection[2] = static_cast<uint8_t>(nLength);
-    const uint32_t crc = Crc32Mpeg2(pSection, static_cast<int32_t>(pEnd - pSection));
-    for (int i = 0; i < 4; ++i)
-        pEnd[i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+    if (text.size() <= nMax)
+        return text;
+    size_t n = nMax;
+    while (n > 0 && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return text.substr(0, n);
 }
 
 } // namespace
@@ -45,7 +47,18 @@ CTsGenerator::CTsGenerator(const TsGeneratorConfig& config)
 {
     TsGeneratorConfig& c = m_Config;
     c.nPrograms = std::clamp<uint32_t>(c.nPrograms, 1, MAX_PROGRAMS);
-    c.nPsiInterval = std::max<uint32_t>(c.nPsiInterval, c.nPrograms + 2);
+    c.nTransportStreamId = std::min<uint32_t>(c.nTransportStreamId, 0xFFFF);
+    c.nOriginalNetworkId = std::min<uint32_t>(c.nOriginalNetworkId, 0xFFFF);
+    c.sProvider = Cut(c.sProvider, MAX_NAME);
+    for (TsService& service : c.Services) {
+        service.sName = Cut(service.sName, MAX_NAME);
+        service.nMajor = std::min<uint32_t>(service.nMajor, 99);
+        service.nMinor = std::min<uint32_t>(service.nMinor, 999);
+    }
+    m_nTablePid = c.bAtsc ? TS_PSIP_BASE_PID : TS_SDT_PID;
+    m_TablePayloads = PacketizeSections(c.bAtsc ? MakeVctSections(c) : MakeSdtSections(c));
+    const uint32_t nTables = 1 + c.nPrograms + static_cast<uint32_t>(m_TablePayloads.size());
+    c.nPsiInterval = std::max<uint32_t>(c.nPsiInterval, nTables + 1);
     c.nTestPerMille = std::min<uint32_t>(c.nTestPerMille, 1000);
     if (c.nFirstSeq == 0)
         c.nFirstSeq = 1;
@@ -65,8 +78,13 @@ CTsGenerator::CTsGenerator(const TsGeneratorConfig& config)
 void CTsGenerator::Fill(uint8_t* pBuffer, size_t nLength)
 {
     while (nLength > 0) {
-        if (m_nUnitPos == m_nUnitLength)
+        if (m_nUnitPos == m_nUnitLength) {
             MakeNextUnit();
+            while (m_nDropBytes > 0) {
+                DropUnit();
+                MakeNextUnit();
+            }
+        }
         const size_t n = std::min(nLength, m_nUnitLength - m_nUnitPos);
         std::memcpy(pBuffer, m_Unit + m_nUnitPos, n);
         m_nUnitPos += n;
@@ -85,6 +103,17 @@ void CTsGenerator::Commit()
     m_Stats.nBadCrc += m_UnitStats.nBadCrc;
     m_Stats.nLost += m_UnitStats.nLost;
     m_Stats.nGarbageBytes += m_UnitStats.nGarbageBytes;
+}
+
+void CTsGenerator::DropUnit()
+{
+    m_nDropBytes -= std::min<uint64_t>(m_nDropBytes, m_nUnitLength);
+    m_Stats.nDroppedBytes += m_nUnitLength;
+    ++m_Stats.nDroppedPackets;
+    m_Stats.nDroppedTestPackets += m_UnitStats.nTestPackets;
+    // Its number, and any skipped before it, show as lost at the next good test packet.
+    m_nPendingLost += m_UnitStats.nLost + m_UnitStats.nTestPackets;
+    m_nUnitPos = m_nUnitLength;
 }
 
 void CTsGenerator::MakeNextUnit()
@@ -114,6 +143,10 @@ void CTsGenerator::MakeNextUnit()
     }
     if (nPsiPos <= m_Config.nPrograms) {
         MakePmt(pPacket, nPsiPos);
+        return;
+    }
+    if (nPsiPos <= m_Config.nPrograms + m_TablePayloads.size()) {
+        MakeTableFrame(pPacket, nPsiPos - m_Config.nPrograms - 1);
         return;
     }
 
@@ -150,6 +183,8 @@ void CTsGenerator::MakeHeader(uint8_t* pPacket, uint16_t nPid, bool bUnitStart)
         nContinuity = m_Continuity[0]++;
     else if (nPid == TS_TEST_PID)
         nContinuity = m_Continuity[MAX_PROGRAMS + 1]++;
+    else if (nPid == m_nTablePid)
+        nContinuity = m_Continuity[MAX_PROGRAMS + 2]++;
     else if (nPid != NULL_PID)
         nContinuity = m_Continuity[nPid - PMT_PID_BASE]++;
     pPacket[0] = TS_SYNC_BYTE;
@@ -165,7 +200,7 @@ void CTsGenerator::MakePat(uint8_t* pPacket)
     pPacket[4] = 0;  // pointer field
     uint8_t* s = pPacket + 5;
     s[0] = 0x00;  // program_association_section
-    PutBe16(s + 3, TRANSPORT_STREAM_ID);
+    PutBe16(s + 3, m_Config.nTransportStreamId);
     s[5] = 0xC1;  // version 0, current
     s[6] = 0;
     s[7] = 0;
@@ -174,7 +209,7 @@ void CTsGenerator::MakePat(uint8_t* pPacket)
         PutBe16(p, n);
         PutBe16(p + 2, 0xE000 | (PMT_PID_BASE + n));
     }
-    FinishSection(s, p);
+    FinishSection(s, p, FLAGS_PSI);
 }
 
 void CTsGenerator::MakePmt(uint8_t* pPacket, uint32_t nProgram)
@@ -190,15 +225,20 @@ void CTsGenerator::MakePmt(uint8_t* pPacket, uint32_t nProgram)
     s[7] = 0;
     PutBe16(s + 8, 0xE000 | NULL_PID);  // no PCR
     PutBe16(s + 10, 0xF000);            // no program descriptors
+    // Every program carries the test stream, so that each lists a stream.
     uint8_t* p = s + 12;
-    if (nProgram == 1) {
-        // The test stream belongs to the first program.
-        p[0] = STREAM_TYPE_PRIVATE_SECTIONS;
-        PutBe16(p + 1, 0xE000 | TS_TEST_PID);
-        PutBe16(p + 3, 0xF000);
-        p += 5;
-    }
-    FinishSection(s, p);
+    p[0] = STREAM_TYPE_PRIVATE_SECTIONS;
+    PutBe16(p + 1, 0xE000 | TS_TEST_PID);
+    PutBe16(p + 3, 0xF000);
+    p += 5;
+    FinishSection(s, p, FLAGS_PSI);
+}
+
+void CTsGenerator::MakeTableFrame(uint8_t* pPacket, size_t nIndex)
+{
+    const TsTablePayload& payload = m_TablePayloads[nIndex];
+    MakeHeader(pPacket, m_nTablePid, payload.bUnitStart);
+    std::memcpy(pPacket + 4, payload.Bytes.data(), payload.Bytes.size());
 }
 
 void CTsGenerator::MakeTestPacket(uint8_t* pPacket, bool bBadCrc)

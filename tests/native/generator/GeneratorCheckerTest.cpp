@@ -63,7 +63,7 @@ TEST(GeneratorThroughChecker, EveryTestPacketStreamIsCheckedWhole)
     config.nFirstSeq = 70000;
     const Outcome o = GenerateAndCheck(config, 188 * 5000, {65424});
     EXPECT_EQ(o.stats.nPackets, 5000u);
-    EXPECT_EQ(o.nTest, 5000u - 5 * 2);  // one PAT and one PMT every 1000 packets
+    EXPECT_EQ(o.nTest, 5000u - 5 * 3);  // a PAT, a PMT and an SDT every 1000 packets
     EXPECT_EQ(nFirstSeq.load(), 70000u);
     EXPECT_EQ(nExpectedSeq.load(), 70000u + o.nTest - 1);
 }
@@ -163,14 +163,51 @@ TEST(TsGenerator, TestShareDecidesBetweenTestAndNullPackets)
     config.nPsiInterval = 100000;
     config.nTestPerMille = 250;
     CTsGenerator generator(config);
-    std::vector<uint8_t> stream(188 * 4002);
+    std::vector<uint8_t> stream(188 * 4003);
     generator.Fill(stream.data(), stream.size());
     int nTest = 0, nNull = 0;
-    for (size_t i = 2; i < 4002; ++i) {  // after the PAT and the PMT
+    for (size_t i = 3; i < 4003; ++i) {  // after the PAT, the PMT and the SDT
         const int pid = ((stream[i * 188 + 1] << 8) | stream[i * 188 + 2]) & 0x1FFF;
         nTest += pid == 0x100;
         nNull += pid == 0x1FFF;
     }
     EXPECT_EQ(nTest, 1000);
     EXPECT_EQ(nNull, 3000);
+}
+
+TEST(TsGenerator, DroppedStreamShowsAsLostTestPacketsAndSkippedContinuity)
+{
+    ResetTestStreamCounters();
+    CTsGenerator generator(TsGeneratorConfig{});
+    std::vector<uint8_t> stream;
+    uint8_t carry[TS_CARRY_SIZE];
+    int32_t nCarry = 0;
+    const size_t sizes[] = {50000, 333, 188 * 40, 1, 70001};
+    const uint64_t drops[] = {188 * 1000, 1, 0, 50000, 7};
+    for (int round = 0; round < 6; ++round) {
+        for (size_t i = 0; i < 5; ++i) {
+            std::vector<uint8_t> sample(sizes[i]);
+            generator.Fill(sample.data(), sample.size());
+            AlignPackets(sample.data(), static_cast<int32_t>(sample.size()), carry, nCarry);
+            stream.insert(stream.end(), sample.begin(), sample.end());
+            generator.Drop(drops[i]);
+        }
+    }
+    const TsGeneratorStats& stats = generator.Stats();
+    ASSERT_GT(stats.nDroppedTestPackets, 1000u);
+    EXPECT_EQ(stats.nDroppedBytes, stats.nDroppedPackets * 188) << "whole packets";
+    EXPECT_GE(stats.nDroppedBytes, 6 * (188 * 1000 + 1 + 50000u));
+    EXPECT_EQ(nCrcErrors.load(), 0u) << "the packet under way goes out whole";
+    EXPECT_EQ(nLostPackets.load(), stats.nDroppedTestPackets);
+    EXPECT_EQ(stats.nLost, stats.nDroppedTestPackets);
+    EXPECT_EQ(stats.nBytes, stream.size());
+
+    // A test packet's continuity counter still follows its sequence number: the dropped
+    // packets used up both.
+    for (size_t pos = 0; pos + 188 <= stream.size(); pos += 188) {
+        const uint8_t* p = &stream[pos];
+        ASSERT_EQ(p[0], 0x47) << pos;
+        if ((((p[1] << 8) | p[2]) & 0x1FFF) == 0x100)
+            ASSERT_EQ(p[3] & 0x0F, (p[4] - 1) & 0x0F) << pos;
+    }
 }

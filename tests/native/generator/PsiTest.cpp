@@ -68,10 +68,9 @@ TEST(TsGeneratorPsi, PatListsEveryProgramAndPmtsDescribeThem)
         EXPECT_EQ(pmt[0], 0x02);
         EXPECT_EQ((pmt[3] << 8) | pmt[4], program);
         EXPECT_EQ(Crc32Mpeg2(pmt.data(), static_cast<int32_t>(pmt.size())), 0u);
-        // The first program carries the test PID as its one stream.
-        EXPECT_EQ(pmt.size(), program == 1 ? 21u : 16u);
-        if (program == 1)
-            EXPECT_EQ(((pmt[13] << 8) | pmt[14]) & 0x1FFF, 0x100);
+        // Each program lists the test PID as its one stream.
+        ASSERT_EQ(pmt.size(), 21u);
+        EXPECT_EQ(((pmt[13] << 8) | pmt[14]) & 0x1FFF, 0x100);
     }
     // The tables come again after the interval, with the continuity counters advanced.
     EXPECT_EQ(Pid(packets[20]), 0);
@@ -84,14 +83,14 @@ TEST(TsGeneratorPsi, TestPacketsCarryTheirContinuityCounterAndNumbers)
     TsGeneratorConfig config;
     config.nTestPerMille = 1000;
     const auto packets = Generate(config, 40);
-    for (size_t i = 2; i + 1 < packets.size(); ++i) {
+    for (size_t i = 3; i + 1 < packets.size(); ++i) {  // after the PAT, the PMT and the SDT
         ASSERT_EQ(Pid(packets[i]), 0x100);
         EXPECT_EQ(packets[i + 1][3] & 0x0F, (packets[i][3] + 1) & 0x0F);
         EXPECT_EQ(packets[i][4] + 1, packets[i + 1][4]);
     }
 }
 
-TEST(TsGeneratorPsi, FfprobeReadsTheStreamAsMpegTsWithItsPrograms)
+TEST(TsGeneratorPsi, FfprobeReadsTheStreamAsMpegTsWithItsProgramsAndServiceNames)
 {
     if (std::system("which ffprobe >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "ffprobe is not installed";
@@ -102,6 +101,8 @@ TEST(TsGeneratorPsi, FfprobeReadsTheStreamAsMpegTsWithItsPrograms)
     TsGeneratorConfig config;
     config.nPrograms = 3;
     config.nPsiInterval = 100;
+    config.sProvider = "QL Provider";
+    config.Services = {{"News One", 0, 0}, {}, {"\xC3\x9Cmlaut TV", 0, 0}};
     CTsGenerator generator(config);
     std::vector<uint8_t> stream(188 * 3000);
     generator.Fill(stream.data(), stream.size());
@@ -109,7 +110,8 @@ TEST(TsGeneratorPsi, FfprobeReadsTheStreamAsMpegTsWithItsPrograms)
     close(fd);
 
     const std::string command = std::string("ffprobe -v error -show_entries format=format_name,nb_programs") +
-                                " -show_entries program=program_num,pmt_pid -of default=noprint_wrappers=1 " + path;
+                                " -show_entries program=program_num,pmt_pid:program_tags=service_name,service_provider"
+                                " -of default=noprint_wrappers=1 " + path;
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
@@ -122,8 +124,11 @@ TEST(TsGeneratorPsi, FfprobeReadsTheStreamAsMpegTsWithItsPrograms)
     EXPECT_EQ(status, 0) << output;
     EXPECT_NE(output.find("format_name=mpegts\n"), std::string::npos) << output;
     EXPECT_NE(output.find("nb_programs=3\n"), std::string::npos) << output;
+    const char* const names[] = {"News One", "QLSim Service 2", "\xC3\x9Cmlaut TV"};
     for (int program = 1; program <= 3; ++program) {
-        const std::string entry = "program_num=" + std::to_string(program) + "\npmt_pid=" + std::to_string(0x1000 + program);
+        const std::string entry = "program_num=" + std::to_string(program) + "\npmt_pid=" +
+                                  std::to_string(0x1000 + program) + "\nTAG:service_name=" + names[program - 1] +
+                                  "\nTAG:service_provider=QL Provider\n";
         EXPECT_NE(output.find(entry), std::string::npos) << output;
     }
 }

@@ -195,3 +195,42 @@ TEST(SimScenarioErrors, ValuesOutOfRangeAreRefused)
     EXPECT_EQ(ParseError("[tuner]\nname = x\ndevice_name = " + std::string(31, 'x') + "\nstrength = -2147483648\n"),
               "");
 }
+
+TEST(SimScenarioRead, ServicesAndTheBufferReachTheStreamAndSurviveTheStoredValues)
+{
+    std::vector<SimScenarioDevice> devices;
+    ASSERT_EQ(ParseScenario("[tuner]\nname = A\nkind = atsc\nprograms = 3\nservice = 3 7.2 Weather Now\n"
+                            "service = 1 News; 2 Sport\nprovider = QL Broadcast\ntsid = 0x1234\nonid = 65535\n"
+                            "buffer_ms = 150\n[tuner]\nname = B\n",
+                            &devices), "");
+    for (int pass = 0; pass < 2; ++pass) {
+        SimTunerSettings t = devices[0].Tuner;
+        if (pass == 1)
+            ASSERT_EQ(TunerFromValues(devices[0].sName, devices[0].Values, &t), "");
+        ASSERT_EQ(t.Stream.Services.size(), 3u);
+        EXPECT_EQ(t.Stream.Services[0].sName, "News");
+        EXPECT_EQ(t.Stream.Services[1].sName, "Sport");
+        EXPECT_EQ(t.Stream.Services[2].sName, "Weather Now");
+        EXPECT_EQ(t.Stream.Services[2].nMajor, 7u);
+        EXPECT_EQ(t.Stream.Services[2].nMinor, 2u);
+        EXPECT_EQ(t.Stream.sProvider, "QL Broadcast");
+        EXPECT_EQ(t.Stream.nTransportStreamId, 0x1234u);
+        EXPECT_EQ(t.Stream.nOriginalNetworkId, 65535u);
+        EXPECT_TRUE(t.Stream.bAtsc);
+        EXPECT_EQ(t.nBufferMs, 150u);
+    }
+    const SimTunerSettings& b = devices[1].Tuner;
+    EXPECT_TRUE(b.Stream.Services.empty());
+    EXPECT_EQ(b.Stream.sProvider, "QLSim");
+    EXPECT_FALSE(b.Stream.bAtsc);
+    EXPECT_EQ(b.nBufferMs, 5000u);
+
+    EXPECT_EQ(ParseError("[tuner]\nname = x\nservice = 2 Two\n"), "line 1: service of program 2 beyond programs = 1");
+    EXPECT_EQ(ParseError("[tuner]\nname = x\nservice = 1 One\nservice = 1 Again\n"),
+              "line 4: service of program 1 given twice");
+    const std::string bad[] = {"service = 0 Zero", "service = 33 Many", "service = 1", "service = x Name",
+                               "service = 1 " + std::string(65, 'n'), "provider = " + std::string(65, 'p'),
+                               "tsid = 65536", "onid = -1", "buffer_ms = 0", "buffer_ms = 600001"};
+    for (const std::string& line : bad)
+        EXPECT_NE(ParseError("[tuner]\nname = x\n" + line + "\n"), "") << line;
+}

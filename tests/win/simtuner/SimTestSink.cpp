@@ -36,11 +36,32 @@ CSimTestSink::CSimTestSink(size_t nKeepBytes, long nRefuseAfter)
 {
     HRESULT hr = S_OK;
     m_pPin = new CSimTestSinkPin(this, &m_Lock, &hr);
+    m_hBlocked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_hRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 CSimTestSink::~CSimTestSink()
 {
     delete m_pPin;
+    CloseHandle(m_hBlocked);
+    CloseHandle(m_hRelease);
+}
+
+void CSimTestSink::BlockNextDelivery()
+{
+    ResetEvent(m_hBlocked);
+    ResetEvent(m_hRelease);
+    m_bBlockNext = true;
+}
+
+bool CSimTestSink::WaitBlocked(DWORD nMs)
+{
+    return WaitForSingleObject(m_hBlocked, nMs) == WAIT_OBJECT_0;
+}
+
+void CSimTestSink::ReleaseBlock()
+{
+    SetEvent(m_hRelease);
 }
 
 CBasePin* CSimTestSink::GetPin(int n)
@@ -50,6 +71,11 @@ CBasePin* CSimTestSink::GetPin(int n)
 
 HRESULT CSimTestSink::Take(const uint8_t* pData, long nLength)
 {
+    if (m_bBlockNext.exchange(false)) {
+        SetEvent(m_hBlocked);
+        // Bounded, so that a failed test cannot hold the streaming thread for ever.
+        WaitForSingleObject(m_hRelease, 60000);
+    }
     CAutoLock lock(&m_DataLock);
     if (m_nRefuseAfter >= 0 && m_nSamples >= static_cast<uint32_t>(m_nRefuseAfter)) {
         ++m_nRefusals;

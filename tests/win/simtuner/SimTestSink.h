@@ -1,11 +1,13 @@
 // A transport stream sink for the simulated tuner's tests and benchmark, built on the
 // filter framework: it keeps the bytes it receives (up to a limit), feeds them to the
-// packet checker, measures the gaps between samples, and can refuse after some samples.
+// packet checker, measures the gaps between samples, can refuse after some samples, and
+// can hold one delivery until released.
 #pragma once
 
 #include "filters/BaseFilter.h"
 #include "filters/BaseInputPin.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -44,6 +46,12 @@ public:
     double MaxGapSeconds();
     double SpanSeconds();
 
+    // The next delivery waits in Receive, before it is counted, until ReleaseBlock.
+    void BlockNextDelivery();
+    // Waits up to nMs for the blocked delivery to arrive.
+    bool WaitBlocked(DWORD nMs);
+    void ReleaseBlock();
+
     // Called by the pin on the streaming thread.
     HRESULT Take(const uint8_t* pData, long nLength);
 
@@ -51,6 +59,9 @@ private:
     CCritSec m_Lock;
     CCritSec m_DataLock;
     CSimTestSinkPin* m_pPin = nullptr;
+    std::atomic<bool> m_bBlockNext{false};
+    HANDLE m_hBlocked;  // manual-reset events
+    HANDLE m_hRelease;
     size_t m_nKeepBytes;
     long m_nRefuseAfter;
     std::vector<uint8_t> m_Bytes;
