@@ -5,13 +5,43 @@
 
 #include <cstring>
 
-const char* const kSimTunerKeys[] = {
-    "kind", "nodes", "lnb_info", "input_pin", "pins", "property_set", "device_name", "device_type", "mac",
-    "driver_version", "firmware_version", "driver_text", "driver_text2", "vendor_check", "record", "lnb",
-    "channel", "strength", "quality", "lock_delay", "bitrate", "sample_size", "source",
-    "programs", "psi_interval", "test_share", "first_seq", "drop_every", "bad_crc_every",
-    "garbage_every", "garbage_bytes",
-    "tsid", "onid", "provider", "service", "buffer_ms",
+const SimTunerKey kSimTunerKeys[] = {
+    {"kind", SimKeyGroup::Device, "cable"},
+    {"nodes", SimKeyGroup::Device, "rf qam"},
+    {"lnb_info", SimKeyGroup::Device, "no"},
+    {"input_pin", SimKeyGroup::Device, "Antenna In Pin"},
+    {"pins", SimKeyGroup::Device, "input"},
+    {"property_set", SimKeyGroup::Device, "no"},
+    {"device_name", SimKeyGroup::Vendor, "QLSIM X"},
+    {"device_type", SimKeyGroup::Vendor, "4"},
+    {"mac", SimKeyGroup::Vendor, "00-1B-C5-01-02-03"},
+    {"driver_version", SimKeyGroup::Vendor, "01 06"},
+    {"firmware_version", SimKeyGroup::Vendor, "02 03"},
+    {"driver_text", SimKeyGroup::Vendor, "QLBDA"},
+    {"driver_text2", SimKeyGroup::Vendor, "simulated"},
+    {"vendor_check", SimKeyGroup::Vendor, "reject"},
+    {"record", SimKeyGroup::Vendor, "both"},
+    {"lnb", SimKeyGroup::Device, "9750000 10600000 11700000"},
+    {"channel", SimKeyGroup::Device, "346000 sr=6900 qam=256"},
+    {"strength", SimKeyGroup::Device, "70"},
+    {"quality", SimKeyGroup::Device, "60"},
+    {"lock_delay", SimKeyGroup::Device, "50"},
+    {"bitrate", SimKeyGroup::Device, "1000000"},
+    {"sample_size", SimKeyGroup::Device, "1000"},
+    {"source", SimKeyGroup::Device, "synthetic"},
+    {"programs", SimKeyGroup::Device, "2"},
+    {"psi_interval", SimKeyGroup::Device, "100"},
+    {"test_share", SimKeyGroup::Device, "400"},
+    {"first_seq", SimKeyGroup::Device, "5"},
+    {"drop_every", SimKeyGroup::Device, "10"},
+    {"bad_crc_every", SimKeyGroup::Device, "10"},
+    {"garbage_every", SimKeyGroup::Device, "10"},
+    {"garbage_bytes", SimKeyGroup::Device, "5"},
+    {"tsid", SimKeyGroup::Stream, "7"},
+    {"onid", SimKeyGroup::Stream, "8"},
+    {"provider", SimKeyGroup::Stream, "QLSim"},
+    {"service", SimKeyGroup::Stream, "1 News"},
+    {"buffer_ms", SimKeyGroup::Stream, "200"},
 };
 const size_t kSimTunerKeyCount = sizeof(kSimTunerKeys) / sizeof(kSimTunerKeys[0]);
 const char* const kSimReceiverKeys[] = {"refuse"};
@@ -238,6 +268,8 @@ std::string ApplyVendorSetting(SimTunerSettings& s, const std::string& key, cons
     return ok ? std::string() : Bad(key, value);
 }
 
+std::string ApplyDeviceSetting(SimTunerSettings& s, const std::string& key, const std::string& value, bool* pKnown);
+
 } // namespace
 
 SimTunerSettings DefaultTunerSettings()
@@ -255,20 +287,35 @@ SimTunerSettings DefaultTunerSettings()
 std::string ApplyTunerSetting(SimTunerSettings& s, const std::string& key, const std::string& rawValue)
 {
     const std::string value = TrimText(rawValue);
+    if (key == "name") {
+        s.sName = value;
+        return value.empty() ? Bad(key, value) : std::string();
+    }
+    const SimTunerKey* pKey = nullptr;
+    for (size_t i = 0; !pKey && i < kSimTunerKeyCount; ++i)
+        if (key == kSimTunerKeys[i].pszKey)
+            pKey = &kSimTunerKeys[i];
+    if (!pKey)
+        return "unknown key " + key;
     bool bKnown = false;
-    std::string error = ApplyVendorSetting(s, key, value, &bKnown);
-    if (bKnown)
-        return error;
-    error = ApplyStreamSetting(s, key, value, &bKnown);
-    if (bKnown)
-        return error;
+    std::string error;
+    switch (pKey->eGroup) {
+    case SimKeyGroup::Vendor: error = ApplyVendorSetting(s, key, value, &bKnown); break;
+    case SimKeyGroup::Stream: error = ApplyStreamSetting(s, key, value, &bKnown); break;
+    case SimKeyGroup::Device: error = ApplyDeviceSetting(s, key, value, &bKnown); break;
+    }
+    // A listed key that its group does not take is a fault of the table, not of the value.
+    return bKnown ? error : "key " + key + " is listed but not applied";
+}
 
+namespace {
+
+std::string ApplyDeviceSetting(SimTunerSettings& s, const std::string& key, const std::string& value, bool* pKnown)
+{
+    *pKnown = true;
     bool ok = true;
     bool bYes = false;
-    if (key == "name") {
-        ok = !value.empty();
-        s.sName = value;
-    } else if (key == "kind") {
+    if (key == "kind") {
         ok = ParseKind(value, &s.eKind);
         s.bKindGiven = ok;
     } else if (key == "nodes") {
@@ -325,10 +372,12 @@ std::string ApplyTunerSetting(SimTunerSettings& s, const std::string& key, const
     } else if (uint32_t* pField = StreamField(s.Stream, key)) {
         ok = SetUnsigned(value, 0xFFFFFFFF, pField);
     } else {
-        return "unknown key " + key;
+        *pKnown = false;
     }
     return ok ? std::string() : Bad(key, value);
 }
+
+} // namespace
 
 bool KindOfNodes(const std::vector<SimNode>& nodes, SimKind* pKind)
 {

@@ -41,8 +41,19 @@ struct SimReceiverSettings {
     bool bRefuse = false;  // its input pin refuses every connection
 };
 
-// The keys a tuner section may carry, in the order they are written to the registry.
-extern const char* const kSimTunerKeys[];
+// Which part of the settings a key sets.
+enum class SimKeyGroup { Device, Vendor, Stream };
+
+struct SimTunerKey {
+    const char* pszKey;
+    SimKeyGroup eGroup;
+    const char* pszExample;  // a value it takes; the simulator guide's key table has its row
+};
+
+// Every key a tuner section may carry besides its name, in the order they are written to
+// the registry. The scenario reader applies only these and the filter reads exactly these
+// back, so a key cannot be taken by one and missed by the other.
+extern const SimTunerKey kSimTunerKeys[];
 extern const size_t kSimTunerKeyCount;
 extern const char* const kSimReceiverKeys[];
 extern const size_t kSimReceiverKeyCount;

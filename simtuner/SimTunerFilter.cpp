@@ -260,8 +260,8 @@ HRESULT CSimTunerFilter::ReadSettings(IPropertyBag* pPropBag, SimTunerSettings* 
     std::vector<std::pair<std::string, std::string>> values;
     for (size_t i = 0; i < kSimTunerKeyCount; ++i) {
         std::string value;
-        if (SUCCEEDED(ReadBagText(pPropBag, WideFromUtf8(kSimTunerKeys[i]).c_str(), &value)))
-            values.emplace_back(kSimTunerKeys[i], value);
+        if (SUCCEEDED(ReadBagText(pPropBag, WideFromUtf8(kSimTunerKeys[i].pszKey).c_str(), &value)))
+            values.emplace_back(kSimTunerKeys[i].pszKey, value);
     }
     return TunerFromValues(name, values, pSettings).empty() ? S_OK : HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
 }

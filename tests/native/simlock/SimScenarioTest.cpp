@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <cstring>
 
 namespace {
@@ -233,4 +235,23 @@ TEST(SimScenarioRead, ServicesAndTheBufferReachTheStreamAndSurviveTheStoredValue
                                "tsid = 65536", "onid = -1", "buffer_ms = 0", "buffer_ms = 600001"};
     for (const std::string& line : bad)
         EXPECT_NE(ParseError("[tuner]\nname = x\n" + line + "\n"), "") << line;
+}
+
+TEST(SimScenarioKeys, EveryListedKeyIsAppliedAndDocumented)
+{
+    std::ifstream guide(QLTS_SOURCE_DIR "/docs/simtuner.md");
+    ASSERT_TRUE(guide) << "the simulator guide is read from the source tree";
+    std::string rows, line;
+    while (std::getline(guide, line))
+        if (line.rfind("| `", 0) == 0)
+            rows += line + "\n";
+    for (size_t i = 0; i < kSimTunerKeyCount; ++i) {
+        const SimTunerKey& key = kSimTunerKeys[i];
+        SimTunerSettings s = DefaultTunerSettings();
+        EXPECT_EQ(ApplyTunerSetting(s, key.pszKey, key.pszExample), "") << key.pszKey;
+        EXPECT_NE(rows.find(std::string("`") + key.pszKey + "`"), std::string::npos)
+            << key.pszKey << " has no row in the guide's key table";
+    }
+    SimTunerSettings s = DefaultTunerSettings();
+    EXPECT_EQ(ApplyTunerSetting(s, "no_such_key", "1"), "unknown key no_such_key");
 }
