@@ -4,22 +4,27 @@ CFilterGraphHost::CFilterGraphHost() : CFilterGraphHost(CLSID_FilterGraph)
 {
 }
 
-CFilterGraphHost::CFilterGraphHost(REFCLSID clsidGraph)
+CFilterGraphHost::CFilterGraphHost(REFCLSID clsidGraph) : m_clsidGraph(clsidGraph)
 {
     // The apartment may already be joined; construction goes on whatever this returns.
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
 
     if (FAILED(GetRunningObjectTable(0, m_pRot.OutSlot())))
         return;
-    if (FAILED(m_pGraph.CreateInstance(clsidGraph)))
-        return;
+    m_bReady = CreateGraphObjects();
+}
+
+BOOL CFilterGraphHost::CreateGraphObjects()
+{
+    if (FAILED(m_pGraph.CreateInstance(m_clsidGraph)))
+        return 0;
     if (FAILED(m_pCaptureBuilder.CreateInstance(CLSID_CaptureGraphBuilder2)))
-        return;
+        return 0;
     if (FAILED(m_pCaptureBuilder->SetFiltergraph(m_pGraph)))
-        return;
+        return 0;
     if (FAILED(m_pGraph.QueryTo(m_pMediaControl)))
-        return;
-    m_bReady = 1;
+        return 0;
+    return 1;
 }
 
 // The members then release the capture builder, media control, graph and running object
@@ -28,6 +33,36 @@ CFilterGraphHost::~CFilterGraphHost()
 {
     if (m_bReady)
         RemoveAllFilters();
+    RevokeGraphFromRot();
+}
+
+// A start that failed half-way can leave the graph manager reporting stopped while some
+// filters are still paused, and those refuse to give up their connections; a pause and a
+// stop of the whole graph bring them all to stopped. A filter that cannot stop at all keeps
+// its graph manager from ever letting it go, so that graph manager is given up.
+BOOL CFilterGraphHost::EmptyGraph()
+{
+    if (RemoveAllFilters() || !m_bReady)
+        return m_bReady;
+    m_pMediaControl->Pause();
+    m_pMediaControl->Stop();
+    if (RemoveAllFilters())
+        return 1;
+    return ReplaceGraph();
+}
+
+// The old graph manager is left unreleased on purpose: releasing a graph with a filter that
+// refuses removal never returns, it retries the removal for ever.
+BOOL CFilterGraphHost::ReplaceGraph()
+{
+    if (!m_bReady)
+        return 0;
+    RevokeGraphFromRot();
+    m_pCaptureBuilder.Reset();
+    m_pMediaControl.Reset();
+    m_pGraph.Detach();
+    m_bReady = CreateGraphObjects();
+    return m_bReady;
 }
 
 BOOL CFilterGraphHost::RunGraph()

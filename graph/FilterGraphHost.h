@@ -22,7 +22,13 @@ public:
     HRESULT AddFilter(IBaseFilter* pFilter, LPCWSTR pszName);
     HRESULT RemoveFilter(IBaseFilter* pFilter);
     BOOL RemoveAllFilters();
+    // Publishes the graph in the running object table, in place of any earlier entry.
     BOOL AddGraphToRot();
+    void RevokeGraphFromRot();
+    // Removes every filter even from a graph left between states; 0 when not ready.
+    BOOL EmptyGraph();
+    // Gives up the graph manager, with whatever filters it still holds, for a fresh one.
+    BOOL ReplaceGraph();
 
     // The index-th device of the category that has a friendly name and creates a filter.
     // pszName receives the name, cut to fit FRIENDLY_NAME_SIZE bytes.
@@ -38,10 +44,14 @@ protected:
     // graph manager cannot be created.
     explicit CFilterGraphHost(REFCLSID clsidGraph);
 
+    // The graph manager, its media control and the capture builder attached to it.
+    BOOL CreateGraphObjects();
+
     BOOL m_bReady = 0;
     DWORD m_dwRotRegister = 0;
     InterfaceHolder<IRunningObjectTable> m_pRot;
     InterfaceHolder<IGraphBuilder> m_pGraph;
     InterfaceHolder<IMediaControl> m_pMediaControl;
     InterfaceHolder<ICaptureGraphBuilder2> m_pCaptureBuilder;
+    CLSID m_clsidGraph;
 };

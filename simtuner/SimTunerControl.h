@@ -90,6 +90,10 @@ enum SimCallId : ULONG {
     SIM_CALL_KS_SET,              // any other property set or id
     SIM_CALL_KS_GET,
     SIM_CALL_KS_QUERY_SUPPORTED,
+    // IMediaFilter state changes of the tuner filter, logged with the state they ask for
+    SIM_CALL_FILTER_STOP,
+    SIM_CALL_FILTER_PAUSE,
+    SIM_CALL_FILTER_RUN,
 };
 
 constexpr LONG SIM_NODE_NONE = -1;  // calls on the filter or its pins

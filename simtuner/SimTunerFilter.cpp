@@ -149,42 +149,48 @@ bool CSimTunerFilter::IsLockedNow()
 HRESULT STDMETHODCALLTYPE CSimTunerFilter::Stop()
 {
     CAutoLock lock(&m_FilterLock);
-    m_Streamer.BeginStop();
-    const HRESULT hr = CBaseFilter::Stop();
-    m_Streamer.Join();
-    m_Claim.Release();
-    return hr;
+    return m_pDevice->Call(SIM_CALL_FILTER_STOP, SIM_NODE_NONE, State_Stopped, 0, 0, [&](SimCallRecord&) {
+        m_Streamer.BeginStop();
+        const HRESULT hr = CBaseFilter::Stop();
+        m_Streamer.Join();
+        m_Claim.Release();
+        return hr;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CSimTunerFilter::Pause()
 {
     CAutoLock lock(&m_FilterLock);
-    m_Streamer.SetRunning(false);
-    const bool bWasStopped = m_State == State_Stopped;
-    // A device bound from its moniker runs in one filter at a time.
-    HRESULT hr = bWasStopped && m_bLoaded ? m_Claim.Take(WideFromUtf8(m_Settings.sName)) : S_OK;
-    if (SUCCEEDED(hr))
-        hr = CBaseFilter::Pause();
-    if (FAILED(hr) || !bWasStopped || !m_Pins[1].bExposed || !m_pOutputPin->IsConnected()) {
-        if (FAILED(hr) && bWasStopped)
+    return m_pDevice->Call(SIM_CALL_FILTER_PAUSE, SIM_NODE_NONE, State_Paused, 0, 0, [&](SimCallRecord&) {
+        m_Streamer.SetRunning(false);
+        const bool bWasStopped = m_State == State_Stopped;
+        // A device bound from its moniker runs in one filter at a time.
+        HRESULT hr = bWasStopped && m_bLoaded ? m_Claim.Take(WideFromUtf8(m_Settings.sName)) : S_OK;
+        if (SUCCEEDED(hr))
+            hr = CBaseFilter::Pause();
+        if (FAILED(hr) || !bWasStopped || !m_Pins[1].bExposed || !m_pOutputPin->IsConnected()) {
+            if (FAILED(hr) && bWasStopped)
+                m_Claim.Release();
+            return hr;
+        }
+        hr = m_Streamer.Start(this, m_pOutputPin);
+        if (FAILED(hr)) {
+            CBaseFilter::Stop();
             m_Claim.Release();
+        }
         return hr;
-    }
-    hr = m_Streamer.Start(this, m_pOutputPin);
-    if (FAILED(hr)) {
-        CBaseFilter::Stop();
-        m_Claim.Release();
-    }
-    return hr;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CSimTunerFilter::Run(REFERENCE_TIME tStart)
 {
     CAutoLock lock(&m_FilterLock);
-    const HRESULT hr = CBaseFilter::Run(tStart);
-    if (SUCCEEDED(hr))
-        m_Streamer.SetRunning(true);
-    return hr;
+    return m_pDevice->Call(SIM_CALL_FILTER_RUN, SIM_NODE_NONE, State_Running, 0, 0, [&](SimCallRecord&) {
+        const HRESULT hr = CBaseFilter::Run(tStart);
+        if (SUCCEEDED(hr))
+            m_Streamer.SetRunning(true);
+        return hr;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE CSimTunerFilter::GetState(DWORD dwMSecs, FILTER_STATE* State)

@@ -21,7 +21,8 @@ CTunerGraph::~CTunerGraph()
 HRESULT CTunerGraph::DestroyGraph()
 {
     WaitGraphStopped();
-    RemoveAllFilters();
+    EmptyGraph();
+    RevokeGraphFromRot();
     m_pSignalStatistics.Reset();
     m_pDeviceControl.Reset();
     m_pFrequencyFilter.Reset();

@@ -18,8 +18,9 @@ TEST(TeardownTest, GraphThatNeverStopsIsEmptiedAllTheSame)
     graph.m_nSourceType = SRC_TYPE_DVBC;
 
     EXPECT_EQ(graph.DestroyGraph(), S_OK);
-    EXPECT_EQ(pScript->StopTimes.size(), 10u);
-    EXPECT_EQ(pScript->nEnumFilters, 1);
+    // Ten stops of the wait, one more with the pause that follows the failed removal.
+    EXPECT_EQ(pScript->StopTimes.size(), 11u);
+    EXPECT_EQ(pScript->nEnumFilters, 2);
     EXPECT_EQ(graph.m_bBuilt, 0);
     EXPECT_EQ(graph.m_nSourceType, SRC_TYPE_DVBC);
     EXPECT_TRUE(graph.m_pTuner.IsNull());
@@ -39,7 +40,8 @@ TEST(TeardownTest, DestructionStopsAndEmptiesTheGraph)
         graphClass.Graph()->nStopsUntilStopped = 1;
         graph.m_pTuner = tuner.Get();
     }
-    EXPECT_EQ(graphClass.Graph()->StopTimes.size(), 1u);
+    // The stop of the wait, and the one after the removal that this graph refuses.
+    EXPECT_EQ(graphClass.Graph()->StopTimes.size(), 2u);
     EXPECT_EQ(graphClass.Graph()->GetStateTimeouts.size(), 2u);
     EXPECT_GE(graphClass.Graph()->nEnumFilters, 1);
     EXPECT_EQ(tuner->RefCount(), 1u);
