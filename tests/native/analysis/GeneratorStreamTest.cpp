@@ -44,16 +44,16 @@ TEST(StreamGenerator, CleanStreamHasTheGeneratorsProgramsAndNoErrors)
     const StreamHealthSummary s = Analyse(bytes, 1316);
     EXPECT_EQ(s.nPackets, generator.Stats().nPackets);
     EXPECT_EQ(s.nCcErrors + s.nSyncLosses + s.nSkippedBytes + s.nPsiCrcErrors + s.nTeiPackets, 0u);
-    EXPECT_EQ(s.nPsiSections, 100u * 4);  // a PAT and three PMTs every 50 packets
+    EXPECT_EQ(s.nPsiSections, 100u * 5);  // a PAT, three PMTs and the SDT every 50 packets
     EXPECT_EQ(s.nTransportStreamId, 1);
     ASSERT_EQ(s.Programs.size(), 3u);
     for (uint16_t n = 1; n <= 3; ++n) {
         EXPECT_EQ(s.Programs[n - 1].nNumber, n);
         EXPECT_EQ(s.Programs[n - 1].nPmtPid, 0x1000 + n);
         EXPECT_TRUE(s.Programs[n - 1].bPmtSeen);
-        EXPECT_EQ(s.Programs[n - 1].Streams.size(), n == 1 ? 1u : 0u);
+        ASSERT_EQ(s.Programs[n - 1].Streams.size(), 1u);
+        EXPECT_EQ(s.Programs[n - 1].Streams[0].nPid, 0x100);
     }
-    EXPECT_EQ(s.Programs[0].Streams[0].nPid, 0x100);
     uint64_t nTest = 0;
     for (const PidHealth& p : s.Pids)
         nTest += p.nPid == 0x100 ? p.nPackets : 0;
