@@ -19,7 +19,7 @@
 // Exits non-zero when a tuning fails, or a cycle run fails a build, leaves objects alive or
 // grows the process memory by 2 MB or more.
 #include "FakeBda.h"
-#include "FakeDevices.h"
+#include "support/FakeDevices.h"
 
 #include "filters/LiveObject.h"
 #include "graph/BdaGuids.h"

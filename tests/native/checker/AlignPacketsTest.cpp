@@ -1,16 +1,6 @@
-#include "TestPackets.h"
+#include "CheckerFixture.h"
 
 namespace {
-
-Bytes TestRun(uint32_t firstSeq, uint32_t count)
-{
-    Bytes run;
-    for (uint32_t s = firstSeq; s < firstSeq + count; ++s) {
-        Bytes p = TestPacket(s);
-        run.insert(run.end(), p.begin(), p.end());
-    }
-    return run;
-}
 
 // A test packet whose byte at `offset` is a sync byte, CRC still good.
 Bytes TestPacketWithSyncAt(uint32_t seq, size_t offset)
@@ -27,7 +17,7 @@ using AlignPacketsTest = CheckerTest;
 
 TEST_F(AlignPacketsTest, WholePacketsAreCheckedInStreamOrderWithNothingCarried)
 {
-    Feed(TestRun(1, 5));
+    Feed(TestStream(1, 5));
     EXPECT_EQ(ReadCounters(), (Counters{5, 1, 5, 5, 0, 0}));
     EXPECT_EQ(m_nCarry, 0);
 }
@@ -35,7 +25,7 @@ TEST_F(AlignPacketsTest, WholePacketsAreCheckedInStreamOrderWithNothingCarried)
 TEST_F(AlignPacketsTest, RunStartingWithSyncIsTakenWithoutLookAhead)
 {
     // Nothing confirms the first packet: 188 bytes further on there is no sync byte.
-    Feed(Concat({TestPacket(9), Filler(300, 0x11)}));
+    Feed(Concat({TestPacket(9), Bytes(300, 0x11)}));
     EXPECT_EQ(ReadCounters(), (Counters{1, 9, 9, 1, 0, 0}));
     EXPECT_EQ(m_nCarry, 0);
 }
@@ -43,11 +33,11 @@ TEST_F(AlignPacketsTest, RunStartingWithSyncIsTakenWithoutLookAhead)
 TEST_F(AlignPacketsTest, ResyncSkipsSyncBytesThatTheNextTwoPacketStartsDoNotConfirm)
 {
     // Garbage of 200 bytes, then test packets at 200, 388 and 576.
-    Bytes garbage = Filler(200, 0x00);
+    Bytes garbage = Bytes(200, 0x00);
     garbage[1] = 0x47;    // confirmed 188 further on (index 189), but not 376 further on
     garbage[5] = 0x47;    // nothing 188 further on
     garbage[189] = 0x47;  // 188 further on lies inside the first packet
-    Feed(Concat({garbage, TestRun(1, 3)}));
+    Feed(Concat({garbage, TestStream(1, 3)}));
     EXPECT_EQ(ReadCounters(), (Counters{3, 1, 3, 3, 0, 0}));
     EXPECT_EQ(m_nCarry, 0);
 }
@@ -55,17 +45,17 @@ TEST_F(AlignPacketsTest, ResyncSkipsSyncBytesThatTheNextTwoPacketStartsDoNotConf
 TEST_F(AlignPacketsTest, NearTheEndOfTheRunOnlyPositionsInsideItAreConfirmed)
 {
     // 188 left: a lone sync byte is enough.
-    Feed(Concat({Filler(50, 0x01), TestPacket(3)}));
+    Feed(Concat({Bytes(50, 0x01), TestPacket(3)}));
     EXPECT_EQ(ReadCounters().nPackets, 1u);
 
     // 288 left: the byte 188 further on must be a sync byte, and it is not.
-    Feed(Concat({Filler(10, 0x01), Packet(0x200), Filler(100, 0x01)}));
+    Feed(Concat({Bytes(10, 0x01), TsPacket(0x200), Bytes(100, 0x01)}));
     EXPECT_EQ(ReadCounters().nPackets, 1u);
     EXPECT_EQ(m_nCarry, 0);
 
     // 100 left after garbage: the start of a packet is kept for the next run.
     Bytes p = TestPacket(4);
-    Feed(Concat({Filler(20, 0x02), Bytes(p.begin(), p.begin() + 100)}));
+    Feed(Concat({Bytes(20, 0x02), Bytes(p.begin(), p.begin() + 100)}));
     EXPECT_EQ(m_nCarry, 100);
     Feed(Bytes(p.begin() + 100, p.end()));
     EXPECT_EQ(ReadCounters(), (Counters{2, 3, 4, 2, 0, 0}));
@@ -82,14 +72,14 @@ TEST_F(AlignPacketsTest, ShortRunStartingWithSyncIsCarriedWhole)
 
 TEST_F(AlignPacketsTest, ThreeHundredSeventySixBytesGiveTwoPacketsAndNoCarry)
 {
-    Feed(Concat({Packet(0x20), Packet(0x21)}));
+    Feed(Concat({TsPacket(0x20), TsPacket(0x21)}));
     EXPECT_EQ(ReadCounters().nPackets, 2u);
     EXPECT_EQ(m_nCarry, 0);
 }
 
 TEST_F(AlignPacketsTest, PacketSplitAnywhereIsCompletedAndCheckedOnce)
 {
-    const Bytes run = TestRun(1, 2);
+    const Bytes run = TestStream(1, 2);
     for (size_t cut : {1u, 3u, 4u, 8u, 100u, 184u, 187u}) {
         ResetTestStreamCounters();
         FeedSplit(run, {cut});
@@ -108,7 +98,7 @@ TEST_F(AlignPacketsTest, CarriedPacketTakesTheNextBytesEvenWhenTheyHoldASyncByte
 
 TEST_F(AlignPacketsTest, StreamFedInAwkwardPiecesLosesNothing)
 {
-    const Bytes run = TestRun(1, 40);
+    const Bytes run = TestStream(1, 40);
     for (size_t piece : {1u, 7u, 187u, 189u, 375u, 377u, 1000u}) {
         ResetTestStreamCounters();
         for (size_t pos = 0; pos < run.size(); pos += piece)
@@ -120,9 +110,9 @@ TEST_F(AlignPacketsTest, StreamFedInAwkwardPiecesLosesNothing)
 
 TEST_F(AlignPacketsTest, GarbageAtASampleBoundaryIsSkippedInTheNextSample)
 {
-    const Bytes first = TestRun(1, 2);
-    Feed(Concat({first, Filler(30, 0x33)}));
-    Feed(Concat({Filler(17, 0x44), TestRun(3, 2)}));
+    const Bytes first = TestStream(1, 2);
+    Feed(Concat({first, Bytes(30, 0x33)}));
+    Feed(Concat({Bytes(17, 0x44), TestStream(3, 2)}));
     EXPECT_EQ(ReadCounters(), (Counters{4, 1, 4, 4, 0, 0}));
 }
 
@@ -139,7 +129,7 @@ TEST_F(AlignPacketsTest, OutOfRangeCarryCountIsTakenAsEmpty)
 TEST_F(AlignPacketsTest, NullOrEmptyRunChangesNothing)
 {
     Feed(nullptr, 188);
-    Bytes p = Packet(0x20);
+    Bytes p = TsPacket(0x20);
     Feed(p.data(), 0);
     EXPECT_EQ(ReadCounters().nPackets, 0u);
     EXPECT_EQ(m_nCarry, 0);
@@ -163,7 +153,7 @@ TEST_F(AlignPacketsTest, EveryConsumerGetsEveryPacketOnceInStreamOrder)
     ASSERT_TRUE(consumers.Add(&first));
     ASSERT_TRUE(consumers.Add(&second));
     EXPECT_FALSE(consumers.Add(&first)) << "a consumer is listed once";
-    const Bytes run = TestRun(1, 4);
+    const Bytes run = TestStream(1, 4);
     AlignPackets(run.data(), 300, m_Guarded + 16, m_nCarry, consumers);
     AlignPackets(run.data() + 300, static_cast<int32_t>(run.size() - 300), m_Guarded + 16, m_nCarry, consumers);
     EXPECT_EQ(first.m_Seen, (std::vector<uint8_t>{1, 2, 3, 4}));

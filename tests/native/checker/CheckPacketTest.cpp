@@ -1,4 +1,4 @@
-#include "TestPackets.h"
+#include "CheckerFixture.h"
 
 namespace {
 
@@ -13,9 +13,9 @@ using CheckPacketTest = CheckerTest;
 
 TEST_F(CheckPacketTest, EveryPacketCountsItsBitsButOnlyTheTestPidIsChecked)
 {
-    Check(Packet(0x000));
-    Check(Packet(0x1FFF));
-    Check(Packet(0x101));
+    Check(TsPacket(0x000));
+    Check(TsPacket(0x1FFF));
+    Check(TsPacket(0x101));
     EXPECT_EQ(nBitsReceived.load(), 3u * 1504);
     EXPECT_EQ(ReadCounters(), (Counters{3, 0, 0, 0, 0, 0}));
 }
@@ -85,6 +85,6 @@ TEST_F(CheckPacketTest, LowerNumberCountsNoLossAndMovesTheExpectationBack)
 
 TEST_F(CheckPacketTest, SynchronisedCheckerKeepsCountingAfterGarbageAndRestarts)
 {
-    Feed(Concat({TestPacket(3), Filler(40, 0x10), TestPacket(4), Packet(0x30), TestPacket(6)}));
+    Feed(Concat({TestPacket(3), Bytes(40, 0x10), TestPacket(4), TsPacket(0x30), TestPacket(6)}));
     EXPECT_EQ(ReadCounters(), (Counters{4, 3, 6, 4, 0, 1}));
 }

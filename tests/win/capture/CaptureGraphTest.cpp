@@ -1,5 +1,5 @@
 #include "CaptureFixture.h"
-#include "TestSource.h"
+#include "support/TestSource.h"
 
 #include <algorithm>
 
@@ -12,14 +12,14 @@ class CaptureGraph
 public:
     CaptureGraph(IBaseFilter* pSink, IPin* pSinkPin)
     {
-        HRESULT hr = S_OK;
-        m_pSource = new CTestSource(&hr);
-        m_pSourceFilter = static_cast<IBaseFilter*>(m_pSource);
-        EXPECT_EQ(hr, S_OK);
+        m_pSource = new CTestSource;
+        m_pSourceFilter = m_pSource->Face();
+        m_pStream = m_pSource->AddStreamPin();
+        EXPECT_NE(m_pStream, nullptr);
         EXPECT_EQ(m_pGraph.CreateInstance(CLSID_FilterGraph, CLSCTX_INPROC_SERVER), S_OK);
         EXPECT_EQ(m_pGraph->AddFilter(pSink, L"Parser"), S_OK);
         EXPECT_EQ(m_pGraph->AddFilter(m_pSourceFilter, L"Source"), S_OK);
-        EXPECT_EQ(m_pGraph->ConnectDirect(m_pSource->OutputPin(), pSinkPin, nullptr), S_OK);
+        EXPECT_EQ(m_pGraph->ConnectDirect(m_pStream, pSinkPin, nullptr), S_OK);
         EXPECT_EQ(m_pGraph.QueryTo(m_pControl), S_OK);
     }
 
@@ -40,13 +40,14 @@ public:
 
     HRESULT Deliver(const Bytes& data, size_t pos, size_t len)
     {
-        return m_pSource->OutputPin()->DeliverBytes(data.data() + pos, static_cast<long>(len));
+        return m_pStream->DeliverBytes(data.data() + pos, static_cast<long>(len));
     }
 
     InterfaceHolder<IGraphBuilder> m_pGraph;
     InterfaceHolder<IMediaControl> m_pControl;
     InterfaceHolder<IBaseFilter> m_pSourceFilter;
     CTestSource* m_pSource = nullptr;
+    CTestSourcePin* m_pStream = nullptr;
 };
 
 FILTER_STATE StateOf(IBaseFilter* pFilter)

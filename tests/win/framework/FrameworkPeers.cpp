@@ -251,19 +251,6 @@ void CTestFilter::RemovePin(int n)
     IncrementPinVersion();
 }
 
-CTestSource::CTestSource() : CSource("test source", nullptr, GUID_NULL) {}
-
-CTestSource::~CTestSource()
-{
-    for (CBasePin* pPin : m_Pins)
-        delete pPin;
-}
-
-CBasePin* CTestSource::GetPin(int n)
-{
-    return n >= 0 && n < static_cast<int>(m_Pins.size()) ? m_Pins[n] : nullptr;
-}
-
 CPeerPin::~CPeerPin()
 {
     EXPECT_EQ(m_cRef, 1) << "references to a peer pin left";
@@ -358,38 +345,6 @@ HRESULT STDMETHODCALLTYPE CPeerPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIE
     if (!m_bHasRequirements)
         return E_NOTIMPL;
     *pProps = m_Requirements;
-    return S_OK;
-}
-
-CFakeAllocator::~CFakeAllocator()
-{
-    EXPECT_EQ(m_cRef, 1) << "references to a fake allocator left";
-}
-
-HRESULT STDMETHODCALLTYPE CFakeAllocator::QueryInterface(REFIID riid, void** ppv)
-{
-    if (riid == IID_IUnknown || riid == IID_IMemAllocator) {
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-HRESULT STDMETHODCALLTYPE CFakeAllocator::SetProperties(ALLOCATOR_PROPERTIES* pRequest, ALLOCATOR_PROPERTIES* pActual)
-{
-    ++m_nSetProperties;
-    if (FAILED(m_hrSetProperties))
-        return m_hrSetProperties;
-    m_Props = *pRequest;
-    *pActual = m_Props;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CFakeAllocator::GetProperties(ALLOCATOR_PROPERTIES* pProps)
-{
-    *pProps = m_Props;
     return S_OK;
 }
 

@@ -1,11 +1,12 @@
-// Test filters and pins built on the framework, and hand-made peers (pins, allocators,
-// clocks, graphs) that answer with whatever a test sets and count what is done to them.
+// Test filters and pins built on the framework, and hand-made peers (pins, clocks, graphs)
+// that answer with whatever a test sets and count what is done to them.
 #pragma once
 
 #include "filters/BaseInputPin.h"
 #include "filters/BaseOutputPin.h"
-#include "filters/Source.h"
 #include "graph/InterfaceHolder.h"
+#include "support/FakeAllocator.h"
+#include "support/TestSource.h"
 
 #include <gtest/gtest.h>
 
@@ -124,19 +125,6 @@ public:
     int m_nNullPin = -1;                     // GetPin answers null at this index
 };
 
-// Source filter (CSource) with output pins only.
-class CTestSource : public CSource
-{
-public:
-    CTestSource();
-    ~CTestSource() override;
-    int GetPinCount() override { return static_cast<int>(m_Pins.size()); }
-    CBasePin* GetPin(int n) override;
-    IBaseFilter* Face() { return this; }
-    CCritSec* Lock() { return &m_cStateLock; }
-    std::vector<CBasePin*> m_Pins;
-};
-
 // A pin that is not built on the framework: IPin and, optionally, IMemInputPin.
 // It lives on the test's stack: its count starts at 1 and must end at 1.
 class CPeerPin : public IPin, public IMemInputPin
@@ -198,32 +186,6 @@ public:
     HRESULT m_hrCanBlock = S_FALSE;
     int m_nReceive = 0, m_nEndOfStream = 0, m_nBeginFlush = 0, m_nEndFlush = 0;
     REFERENCE_TIME m_tSegment = 0;
-};
-
-// IMemAllocator that only records properties and commit state, failing on demand.
-class CFakeAllocator : public IMemAllocator
-{
-public:
-    ~CFakeAllocator();
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_cRef); }
-    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&m_cRef); }
-    HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES* pRequest, ALLOCATOR_PROPERTIES* pActual) override;
-    HRESULT STDMETHODCALLTYPE GetProperties(ALLOCATOR_PROPERTIES* pProps) override;
-    HRESULT STDMETHODCALLTYPE Commit() override { ++m_nCommit; return m_hrCommit; }
-    HRESULT STDMETHODCALLTYPE Decommit() override { ++m_nDecommit; return m_hrDecommit; }
-    HRESULT STDMETHODCALLTYPE GetBuffer(IMediaSample**, REFERENCE_TIME*, REFERENCE_TIME*, DWORD) override
-    {
-        return VFW_E_NOT_COMMITTED;
-    }
-    HRESULT STDMETHODCALLTYPE ReleaseBuffer(IMediaSample*) override { return S_OK; }
-
-    LONG m_cRef = 1;
-    HRESULT m_hrSetProperties = S_OK;
-    HRESULT m_hrCommit = S_OK;
-    HRESULT m_hrDecommit = S_OK;
-    ALLOCATOR_PROPERTIES m_Props = {};
-    int m_nSetProperties = 0, m_nCommit = 0, m_nDecommit = 0;
 };
 
 class CFakeClock : public IReferenceClock

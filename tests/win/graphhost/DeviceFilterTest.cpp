@@ -1,10 +1,11 @@
-#include "ClassRegistration.h"
-#include "FakeDeviceEnum.h"
 #include "HostProbe.h"
+#include "support/ClassRegistration.h"
+#include "support/FakeDevices.h"
 #include "support/FakeFilter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -178,14 +179,14 @@ TEST_F(DeviceFilterTest, UnrepresentableCharactersBecomeQuestionMarks)
 class FakeDeviceEnumTest : public ::testing::Test
 {
 protected:
-    FakeDeviceEnumTest()
-        : m_registration(CLSID_SystemDeviceEnum,
-                         [this](REFIID riid, void** ppv) { return m_devices.CreateEnumerator(riid, ppv); })
+    void AddDevice(const std::wstring& name, REFCLSID clsid)
     {
+        m_devices.Add(CATEGORY_Test, name, [clsid](REFIID riid, void** ppv) {
+            return QueryNew(new CFakeFilter(clsid), riid, ppv);
+        });
     }
 
-    FakeDeviceList m_devices;
-    CClassRegistration m_registration;
+    CFakeDeviceCatalog m_devices;
     CHostProbe m_host;
     InterfaceHolder<IBaseFilter> m_pFilter;
     char m_szName[FRIENDLY_NAME_SIZE] = "untouched";
@@ -193,11 +194,11 @@ protected:
 
 TEST_F(FakeDeviceEnumTest, ClassEnumeratorFailureIsReturned)
 {
-    ASSERT_EQ(m_registration.Status(), S_OK);
-    m_devices.hrCreateClassEnumerator = E_OUTOFMEMORY;
+    ASSERT_EQ(m_devices.Status(), S_OK);
+    m_devices.m_hrCreateClassEnumerator = E_OUTOFMEMORY;
     EXPECT_EQ(m_host.GetDeviceFilter(CATEGORY_Test, 0, m_pFilter, m_szName), E_OUTOFMEMORY);
-    EXPECT_EQ(m_registration.Created(), 1);
-    m_devices.hrCreateClassEnumerator = S_FALSE;
+    EXPECT_EQ(m_devices.Created(), 1);
+    m_devices.m_hrCreateClassEnumerator = S_FALSE;
     EXPECT_EQ(m_host.GetDeviceFilter(CATEGORY_Test, 0, m_pFilter, m_szName), E_UNEXPECTED);
     EXPECT_TRUE(m_pFilter.IsNull());
 }
@@ -205,17 +206,20 @@ TEST_F(FakeDeviceEnumTest, ClassEnumeratorFailureIsReturned)
 // A device whose property bag cannot be opened ends the search, even before a usable one.
 TEST_F(FakeDeviceEnumTest, PropertyBagFailureEndsTheSearch)
 {
-    ASSERT_EQ(m_registration.Status(), S_OK);
-    m_devices.Add(L"", DeviceClass(0));
-    m_devices.Add(L"First", DeviceClass(0));
-    CFakeDeviceMoniker* locked = m_devices.Add(L"Locked", DeviceClass(1));
-    CFakeDeviceMoniker* later = m_devices.Add(L"Later", DeviceClass(2));
-    locked->m_hrBindToStorage = E_ACCESSDENIED;
+    ASSERT_EQ(m_devices.Status(), S_OK);
+    AddDevice(L"", DeviceClass(0));
+    m_devices.Devices(CATEGORY_Test).back().bHasName = false;
+    AddDevice(L"First", DeviceClass(0));
+    AddDevice(L"Locked", DeviceClass(1));
+    m_devices.Devices(CATEGORY_Test).back().hrBindToStorage = E_ACCESSDENIED;
+    AddDevice(L"Later", DeviceClass(2));
 
     ASSERT_EQ(m_host.GetDeviceFilter(CATEGORY_Test, 0, m_pFilter, m_szName), S_OK);
     EXPECT_STREQ(m_szName, "First");
     m_pFilter.Reset();
     EXPECT_EQ(m_host.GetDeviceFilter(CATEGORY_Test, 1, m_pFilter, m_szName), E_ACCESSDENIED);
     EXPECT_TRUE(m_pFilter.IsNull());
-    EXPECT_EQ(later->m_nBindToStorageCalls, 0);
+    const std::vector<std::wstring>& opened = m_devices.BagsOpened();
+    EXPECT_EQ(std::count(opened.begin(), opened.end(), L"Locked"), 1);
+    EXPECT_EQ(std::count(opened.begin(), opened.end(), L"Later"), 0);
 }

@@ -1,6 +1,6 @@
-#include "ClassRegistration.h"
 #include "HostProbe.h"
-#include "ScriptedGraph.h"
+#include "support/ClassRegistration.h"
+#include "support/ScriptedGraph.h"
 
 #include <gtest/gtest.h>
 

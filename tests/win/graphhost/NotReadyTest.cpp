@@ -1,7 +1,7 @@
-#include "ClassRegistration.h"
 #include "HostProbe.h"
-#include "ScriptedGraph.h"
+#include "support/ClassRegistration.h"
 #include "support/FakeFilter.h"
+#include "support/ScriptedGraph.h"
 
 #include <gtest/gtest.h>
 

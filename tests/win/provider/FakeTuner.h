@@ -135,35 +135,3 @@ private:
     CFakeTunerPin m_connectPin;
     std::vector<CFakeTunerPin*> m_exposed;
 };
-
-// Hand-made allocator: grants what the test says, records what it was asked.
-class CFakeAllocator : public IMemAllocator
-{
-public:
-    CFakeAllocator() = default;
-    virtual ~CFakeAllocator() = default;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-
-    STDMETHODIMP SetProperties(ALLOCATOR_PROPERTIES* pRequest, ALLOCATOR_PROPERTIES* pActual) override;
-    STDMETHODIMP GetProperties(ALLOCATOR_PROPERTIES* pProps) override;
-    STDMETHODIMP Commit() override;
-    STDMETHODIMP Decommit() override;
-    STDMETHODIMP GetBuffer(IMediaSample** ppBuffer, REFERENCE_TIME* pStartTime, REFERENCE_TIME* pEndTime,
-                           DWORD dwFlags) override;
-    STDMETHODIMP ReleaseBuffer(IMediaSample* pBuffer) override;
-
-    ULONG RefCount() const { return static_cast<ULONG>(m_cRef); }
-
-    HRESULT m_hrSetProperties = S_OK;
-    ALLOCATOR_PROPERTIES m_granted{2, 4096, 1, 0};
-    ALLOCATOR_PROPERTIES m_requested{};
-    int m_nSetPropertiesCalls = 0;
-    int m_nCommits = 0;
-    int m_nDecommits = 0;
-
-private:
-    LONG m_cRef = 1;
-};

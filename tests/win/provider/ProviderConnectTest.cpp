@@ -12,9 +12,9 @@ bool IsAntennaType(const AM_MEDIA_TYPE& mt)
 
 TEST_F(ProviderTest, ConnectingSetsUpTheTopologyAndSettlesAOneByteAllocator)
 {
-    InterfaceHolder<CFakeAllocator> pAllocator;
-    pAllocator.Attach(new CFakeAllocator);
-    m_tuner->ConnectPin()->m_pOfferedAllocator = pAllocator.Get();
+    CFakeAllocator allocator;
+    allocator.m_Grant = ALLOCATOR_PROPERTIES{2, 4096, 1, 0};
+    m_tuner->ConnectPin()->m_pOfferedAllocator = &allocator;
 
     ASSERT_EQ(m_pPin->Connect(TunerPin(), nullptr), S_OK);
     EXPECT_EQ(m_tuner->m_createdTypes.size(), 2u);
@@ -27,24 +27,24 @@ TEST_F(ProviderTest, ConnectingSetsUpTheTopologyAndSettlesAOneByteAllocator)
 
     // Asked for one buffer of one byte, alignment and prefix as the framework proposed;
     // two buffers of 4096 bytes granted are accepted.
-    EXPECT_EQ(pAllocator->m_nSetPropertiesCalls, 1);
-    EXPECT_EQ(pAllocator->m_requested.cBuffers, 1);
-    EXPECT_EQ(pAllocator->m_requested.cbBuffer, 1);
-    EXPECT_EQ(pAllocator->m_requested.cbAlign, 1);
-    EXPECT_EQ(pAllocator->m_requested.cbPrefix, 0);
-    EXPECT_EQ(m_tuner->ConnectPin()->m_pNotifiedAllocator.Get(), static_cast<IMemAllocator*>(pAllocator.Get()));
+    EXPECT_EQ(allocator.m_nSetProperties, 1);
+    EXPECT_EQ(allocator.m_Requested.cBuffers, 1);
+    EXPECT_EQ(allocator.m_Requested.cbBuffer, 1);
+    EXPECT_EQ(allocator.m_Requested.cbAlign, 1);
+    EXPECT_EQ(allocator.m_Requested.cbPrefix, 0);
+    EXPECT_EQ(m_tuner->ConnectPin()->m_pNotifiedAllocator.Get(), static_cast<IMemAllocator*>(&allocator));
 
     // The allocator follows the filter's state; no sample is ever asked for.
     EXPECT_EQ(m_pProvider->Pause(), S_OK);
     EXPECT_EQ(m_pProvider->Run(0), S_OK);
-    EXPECT_EQ(pAllocator->m_nCommits, 1);
+    EXPECT_EQ(allocator.m_nCommit, 1);
     EXPECT_EQ(m_pProvider->Stop(), S_OK);
-    EXPECT_EQ(pAllocator->m_nDecommits, 1);
+    EXPECT_EQ(allocator.m_nDecommit, 1);
 
     EXPECT_EQ(m_tuner->ConnectPin()->Disconnect(), S_OK);
     EXPECT_EQ(m_pPin->Disconnect(), S_OK);
     m_tuner->ConnectPin()->m_pOfferedAllocator.Reset();
-    EXPECT_EQ(pAllocator->RefCount(), 1u);
+    EXPECT_EQ(allocator.m_cRef, 1);
 }
 
 TEST_F(ProviderTest, TheSetUpRunsForEveryTypeTriedAndCreatesPinsOnlyOnce)
@@ -89,31 +89,30 @@ TEST_F(ProviderTest, ATopologyThatCannotBeJoinedRefusesTheConnection)
 
 TEST_F(ProviderTest, AllocatorRefusalIsReportedAndGrantedSizesAreAccepted)
 {
-    InterfaceHolder<CFakeAllocator> pAllocator;
-    pAllocator.Attach(new CFakeAllocator);
+    CFakeAllocator allocator;
+    allocator.m_Grant = ALLOCATOR_PROPERTIES{2, 4096, 1, 0};
     ALLOCATOR_PROPERTIES props = {5, 500, 16, 8};
-    EXPECT_EQ(m_pPin->DecideBufferSize(pAllocator, &props), S_OK);
+    EXPECT_EQ(m_pPin->DecideBufferSize(&allocator, &props), S_OK);
     EXPECT_EQ(props.cBuffers, 1);
     EXPECT_EQ(props.cbBuffer, 1);
-    EXPECT_EQ(pAllocator->m_requested.cbAlign, 16);
-    EXPECT_EQ(pAllocator->m_requested.cbPrefix, 8);
+    EXPECT_EQ(allocator.m_Requested.cbAlign, 16);
+    EXPECT_EQ(allocator.m_Requested.cbPrefix, 8);
 
-    pAllocator->m_hrSetProperties = VFW_E_ALREADY_COMMITTED;
-    EXPECT_EQ(m_pPin->DecideBufferSize(pAllocator, &props), VFW_E_ALREADY_COMMITTED);
-    EXPECT_EQ(pAllocator->RefCount(), 1u);
+    allocator.m_hrSetProperties = VFW_E_ALREADY_COMMITTED;
+    EXPECT_EQ(m_pPin->DecideBufferSize(&allocator, &props), VFW_E_ALREADY_COMMITTED);
+    EXPECT_EQ(allocator.m_cRef, 1);
 }
 
 TEST_F(ProviderTest, ARefusingTunerAllocatorFallsBackToTheDefaultOne)
 {
-    InterfaceHolder<CFakeAllocator> pAllocator;
-    pAllocator.Attach(new CFakeAllocator);
-    pAllocator->m_hrSetProperties = E_FAIL;
-    m_tuner->ConnectPin()->m_pOfferedAllocator = pAllocator.Get();
+    CFakeAllocator allocator;
+    allocator.m_hrSetProperties = E_FAIL;
+    m_tuner->ConnectPin()->m_pOfferedAllocator = &allocator;
 
     ASSERT_EQ(m_pPin->Connect(TunerPin(), nullptr), S_OK);
     IMemAllocator* pNotified = m_tuner->ConnectPin()->m_pNotifiedAllocator.Get();
     ASSERT_NE(pNotified, nullptr);
-    EXPECT_NE(pNotified, static_cast<IMemAllocator*>(pAllocator.Get()));
+    EXPECT_NE(pNotified, static_cast<IMemAllocator*>(&allocator));
     ALLOCATOR_PROPERTIES granted = {};
     EXPECT_EQ(pNotified->GetProperties(&granted), S_OK);
     EXPECT_EQ(granted.cBuffers, 1);
@@ -122,5 +121,5 @@ TEST_F(ProviderTest, ARefusingTunerAllocatorFallsBackToTheDefaultOne)
     EXPECT_EQ(m_tuner->ConnectPin()->Disconnect(), S_OK);
     EXPECT_EQ(m_pPin->Disconnect(), S_OK);
     m_tuner->ConnectPin()->m_pOfferedAllocator.Reset();
-    EXPECT_EQ(pAllocator->RefCount(), 1u);
+    EXPECT_EQ(allocator.m_cRef, 1);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "FakeTuner.h"
+#include "support/FakeAllocator.h"
 
 #include "filters/LiveObject.h"
 #include "graph/AntennaOutputPin.h"

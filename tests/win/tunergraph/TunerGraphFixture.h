@@ -3,7 +3,7 @@
 #pragma once
 
 #include "FakeBda.h"
-#include "FakeDevices.h"
+#include "support/FakeDevices.h"
 #include "graph/BdaGuids.h"
 #include "tuner/TunerGraph.h"
 

@@ -1,4 +1,4 @@
-#include "ClassRegistration.h"
+#include "support/ClassRegistration.h"
 
 class CClassRegistration::CFactory final : public IClassFactory
 {

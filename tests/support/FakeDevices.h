@@ -4,9 +4,9 @@
 #pragma once
 
 #include "graph/Com.h"
+#include "support/ClassRegistration.h"
 
 #include <cstring>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,25 +28,30 @@ public:
     CFakeDeviceCatalog(const CFakeDeviceCatalog&) = delete;
     CFakeDeviceCatalog& operator=(const CFakeDeviceCatalog&) = delete;
 
-    HRESULT Status() const { return m_hr; }
+    HRESULT Status() const { return m_registration.Status(); }
+    // Device enumerators created through the registration.
+    int Created() const { return m_registration.Created(); }
     FakeDevice& Add(REFGUID category, const std::wstring& name, FakeDevice::CreateFn create);
     std::vector<FakeDevice>& Devices(REFGUID category) { return m_devices[category]; }
     // Filters created through the devices' monikers, per category.
     int Binds(REFGUID category) { return m_binds[category]; }
+    // Names of the devices whose property bags were opened, in order.
+    const std::vector<std::wstring>& BagsOpened() const { return m_bagsOpened; }
+
+    // A failure here is returned by every class enumeration, S_OK lists the devices.
+    HRESULT m_hrCreateClassEnumerator = S_OK;
 
     // Used by the enumerator objects.
     HRESULT CreateClassEnumerator(REFGUID category, IEnumMoniker** ppEnum);
     void CountBind(REFGUID category) { ++m_binds[category]; }
+    void CountBagOpen(const std::wstring& name) { m_bagsOpened.push_back(name); }
 
 private:
     struct GuidLess {
         bool operator()(const GUID& a, const GUID& b) const { return memcmp(&a, &b, sizeof(GUID)) < 0; }
     };
-    class CFactory;
-
     std::map<GUID, std::vector<FakeDevice>, GuidLess> m_devices;
     std::map<GUID, int, GuidLess> m_binds;
-    CFactory* m_pFactory;
-    DWORD m_dwCookie = 0;
-    HRESULT m_hr;
+    std::vector<std::wstring> m_bagsOpened;
+    CClassRegistration m_registration;
 };

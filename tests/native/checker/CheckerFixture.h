@@ -1,55 +1,13 @@
-// Packets and a carry buffer for driving the aligner and checker directly.
+// The checker's counters and a guarded carry buffer for driving the aligner directly.
 #pragma once
 
-#include "capture/TsPacketChecker.h"
+#include "support/TestPackets.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
-
-using Bytes = std::vector<uint8_t>;
-
-inline void PutLe32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-inline Bytes Packet(uint16_t pid, uint8_t fill = 0x5A)
-{
-    Bytes p(188, fill);
-    p[0] = 0x47;
-    p[1] = static_cast<uint8_t>(0x40 | (pid >> 8));  // flag bits in the PID bytes are ignored
-    p[2] = static_cast<uint8_t>(pid);
-    p[3] = 0x10;
-    return p;
-}
-
-inline Bytes TestPacket(uint32_t seq, bool goodCrc = true)
-{
-    Bytes p = Packet(0x100);
-    PutLe32(&p[4], seq);
-    for (int i = 8; i < 184; ++i)
-        p[i] = static_cast<uint8_t>(i ^ seq);
-    const uint32_t crc = Crc32Mpeg2(p.data(), 184);
-    PutLe32(&p[184], goodCrc ? crc : crc ^ 0x80u);
-    return p;
-}
-
-inline Bytes Concat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& b : parts)
-        out.insert(out.end(), b.begin(), b.end());
-    return out;
-}
-
-inline Bytes Filler(size_t n, uint8_t value = 0x00)
-{
-    return Bytes(n, value);
-}
+#include <ostream>
 
 struct Counters {
     uint64_t nPackets;

@@ -1,6 +1,7 @@
 // A stand-in graph manager that answers with the statuses a test sets and logs every
-// graph and media-control call made on it, by name. Registered in-process under its own
-// class id, a host can be built around it.
+// graph and media-control call made on it, by name. Its media control keeps a scripted
+// state: a successful Run makes it running, and it can be made to stop only after some
+// Stop calls. Registered in-process under its own class id, a host can be built around it.
 #pragma once
 
 #include "graph/Com.h"
@@ -14,14 +15,21 @@ extern const CLSID CLSID_ScriptedGraph;
 class CScriptedGraph final : public IGraphBuilder, public IMediaControl
 {
 public:
-    explicit CScriptedGraph(bool bMediaControl) : m_bMediaControl(bMediaControl) {}
+    // Starts with one reference, owned by the caller.
+    explicit CScriptedGraph(bool bMediaControl = true) : m_bMediaControl(bMediaControl) {}
 
     bool m_bMediaControl;
     HRESULT m_hrRun = S_OK;
     HRESULT m_hrStop = S_OK;
     HRESULT m_hrGetState = S_OK;
     OAFilterState m_state = State_Stopped;   // written by GetState
-    std::vector<std::string> m_calls;
+    bool m_bWriteState = true;               // false: GetState leaves its output alone
+    int m_nStopsUntilStopped = -1;           // the state turns to stopped after this many stops; -1 never
+    std::vector<std::string> m_calls;        // "Run", "Stop", "GetState 50", ...
+    std::vector<DWORD> m_stopTimes;          // timeGetTime of every Stop
+
+    // The logged calls that begin with prefix.
+    std::vector<std::string> CallsStarting(const std::string& prefix) const;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_cRef); }

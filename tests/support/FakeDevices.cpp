@@ -1,4 +1,4 @@
-#include "FakeDevices.h"
+#include "support/FakeDevices.h"
 
 #include "graph/InterfaceHolder.h"
 
@@ -62,6 +62,7 @@ public:
     STDMETHODIMP BindToStorage(IBindCtx*, IMoniker*, REFIID riid, void** ppv) override
     {
         *ppv = nullptr;
+        m_pCatalog->CountBagOpen(m_device.sFriendlyName);
         if (FAILED(m_device.hrBindToStorage))
             return m_device.hrBindToStorage;
         CNameBag* pBag = new CNameBag(m_device);
@@ -152,39 +153,13 @@ private:
 
 } // namespace
 
-class CFakeDeviceCatalog::CFactory final : public CUnknownOf<IClassFactory>
+CFakeDeviceCatalog::CFakeDeviceCatalog()
+    : m_registration(CLSID_SystemDeviceEnum,
+                     [this](REFIID riid, void** ppv) { return QueryNew(new CDevEnum(this), riid, ppv); })
 {
-public:
-    explicit CFactory(CFakeDeviceCatalog* pCatalog) : m_pCatalog(pCatalog) {}
-
-    STDMETHODIMP CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override
-    {
-        *ppv = nullptr;
-        if (pOuter)
-            return CLASS_E_NOAGGREGATION;
-        CDevEnum* pEnum = new CDevEnum(m_pCatalog);
-        const HRESULT hr = pEnum->QueryInterface(riid, ppv);
-        pEnum->Release();
-        return hr;
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-
-private:
-    CFakeDeviceCatalog* m_pCatalog;
-};
-
-CFakeDeviceCatalog::CFakeDeviceCatalog() : m_pFactory(new CFactory(this))
-{
-    m_hr = CoRegisterClassObject(CLSID_SystemDeviceEnum, m_pFactory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                 &m_dwCookie);
 }
 
-CFakeDeviceCatalog::~CFakeDeviceCatalog()
-{
-    if (SUCCEEDED(m_hr))
-        CoRevokeClassObject(m_dwCookie);
-    m_pFactory->Release();
-}
+CFakeDeviceCatalog::~CFakeDeviceCatalog() = default;
 
 FakeDevice& CFakeDeviceCatalog::Add(REFGUID category, const std::wstring& name, FakeDevice::CreateFn create)
 {
@@ -200,6 +175,8 @@ FakeDevice& CFakeDeviceCatalog::Add(REFGUID category, const std::wstring& name, 
 HRESULT CFakeDeviceCatalog::CreateClassEnumerator(REFGUID category, IEnumMoniker** ppEnum)
 {
     *ppEnum = nullptr;
+    if (m_hrCreateClassEnumerator != S_OK)
+        return m_hrCreateClassEnumerator;
     const std::vector<FakeDevice>& devices = m_devices[category];
     if (devices.empty())
         return S_FALSE;

@@ -1,4 +1,4 @@
-#include "TestSource.h"
+#include "support/TestSource.h"
 
 #include <cstring>
 #include <new>
@@ -50,20 +50,30 @@ HRESULT CTestSourcePin::DeliverBytes(const uint8_t* pData, long nLength)
     return hr;
 }
 
-CTestSource::CTestSource(HRESULT* phr)
-    : CBaseFilter("test source", nullptr, &m_Lock, GUID_NULL)
-    , m_pPin(new (std::nothrow) CTestSourcePin(this, &m_Lock, phr))
-{
-    if (!m_pPin)
-        *phr = E_OUTOFMEMORY;
-}
+CTestSource::CTestSource() : CSource("test source", nullptr, GUID_NULL) {}
 
 CTestSource::~CTestSource()
 {
-    delete m_pPin;
+    for (CBasePin* pPin : m_Pins)
+        delete pPin;
 }
 
 CBasePin* CTestSource::GetPin(int n)
 {
-    return n == 0 ? m_pPin : nullptr;
+    return n >= 0 && n < static_cast<int>(m_Pins.size()) ? m_Pins[n] : nullptr;
+}
+
+CTestSourcePin* CTestSource::AddStreamPin()
+{
+    HRESULT hr = S_OK;
+    CTestSourcePin* pPin = new (std::nothrow) CTestSourcePin(this, &m_cStateLock, &hr);
+    if (pPin && FAILED(hr)) {
+        delete pPin;
+        return nullptr;
+    }
+    if (pPin) {
+        m_Pins.push_back(pPin);
+        IncrementPinVersion();
+    }
+    return pPin;
 }
