@@ -1,15 +1,12 @@
 #include "capture/CaptureInputPin.h"
 
 #include "capture/CaptureFilter.h"
-#include "capture/CaptureState.h"
 
 #include <algorithm>
 
 CCaptureInputPin::CCaptureInputPin(CCaptureFilter* pFilter, CCritSec* pLock, HRESULT* phr)
     : CBaseInputPin("inppars", pFilter, pLock, phr, L"Input")
-    , m_Consumers(&g_TestStreamChecker)
-    , m_Carry()
-    , m_nCarry(0)
+    , m_Path(g_CaptureState)
     , m_pOwnerFilter(pFilter)
 {
 }
@@ -32,7 +29,7 @@ HRESULT STDMETHODCALLTYPE CCaptureInputPin::Receive(IMediaSample* pSample)
         return S_OK;
     OutputDebugStringA(" (Buf && Len>0) == true");
 
-    switch (g_CaptureState.WriteSample(pBuffer, nLength)) {
+    switch (m_Path.Receive(pBuffer, nLength)) {
     case SampleWrite::NotWritten:
         break;
     case SampleWrite::Written:
@@ -47,7 +44,5 @@ HRESULT STDMETHODCALLTYPE CCaptureInputPin::Receive(IMediaSample* pSample)
         OutputDebugStringA("bRecord  == true but write failed, close fpsave");
         break;
     }
-
-    AlignPackets(pBuffer, nLength, m_Carry, m_nCarry, m_Consumers);
     return S_OK;
 }

@@ -3,10 +3,8 @@
 // (the test stream checker, and whatever else watches the stream).
 #pragma once
 
-#include "capture/TsPacketChecker.h"
+#include "capture/ReceivePath.h"
 #include "filters/BaseInputPin.h"
-
-#include <cstdint>
 
 class CCaptureFilter;
 
@@ -22,12 +20,9 @@ public:
     // Streaming thread. Takes no lock and allocates nothing; never rejects a sample.
     HRESULT STDMETHODCALLTYPE Receive(IMediaSample* pSample) override;
 
-    CPacketConsumers& PacketConsumers() { return m_Consumers; }
+    CPacketConsumers& PacketConsumers() { return m_Path.Consumers(); }
 
 private:
-    CPacketConsumers m_Consumers;
-    // Start of a packet left incomplete by the previous sample.
-    uint8_t m_Carry[TS_CARRY_SIZE];
-    int32_t m_nCarry;
+    CReceivePath m_Path;
     CCaptureFilter* m_pOwnerFilter;
 };

@@ -10,16 +10,19 @@ mb=${1:-128}
 configure() {  # dir, cmake arguments...
   local dir=$1; shift
   [ -f "$dir/CMakeCache.txt" ] || cmake -S "$root" -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" --target bench_receive bench_analysis -j "$(nproc)" -- --no-print-directory >/dev/null
+  cmake --build "$dir" --target bench_receive_path bench_analysis -j "$(nproc)" -- --no-print-directory >/dev/null
 }
 
 configure "$build/bench" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Release -DQLTS_SANITIZE=none
 echo "== native: clang, Release, no sanitizers"
-"$build/bench/bench/bench_receive" "$build/bench/bench_capture.ts" "$mb"
+"$build/bench/bench/receive_path/bench_receive_path" "$build/bench/bench_capture.ts" "$mb"
 "$build/bench/bench/analysis/bench_analysis" "$mb"
 
 configure "$build/x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" -DCMAKE_BUILD_TYPE=Release
 echo "== x64: mingw-w64, Release, under Wine"
-WINEPREFIX=$build/x64/wineprefix "$root/cmake/wine-run.sh" "$build/x64/bench/bench_receive.exe" \
+cmake --build "$build/x64" --target bench_receive_path bench_capture_pin -j "$(nproc)" -- --no-print-directory >/dev/null
+WINEPREFIX=$build/x64/wineprefix "$root/cmake/wine-run.sh" "$build/x64/bench/receive_path/bench_receive_path.exe" \
   "$build/x64/bench_capture.ts" "$mb"
+WINEPREFIX=$build/x64/wineprefix "$root/cmake/wine-run.sh" "$build/x64/bench/capture_pin/bench_capture_pin.exe" \
+  "$build/x64"

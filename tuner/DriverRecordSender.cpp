@@ -21,11 +21,6 @@ HRESULT SetRecord(IKsPropertySet* pPropertySet, void* pRecord, DWORD nRecordLeng
                              pRecord, nRecordLength);
 }
 
-uint64_t AddressOf(const void* p)
-{
-    return reinterpret_cast<uintptr_t>(p);
-}
-
 } // namespace
 
 bool CDriverRecordSender::Ready(size_t nRecordLength)
@@ -65,14 +60,7 @@ HRESULT CDriverRecordSender::SendThroughLowBlock(IKsPropertySet* pPropertySet, c
     if (pOut)
         memcpy(pOut, r.pOut, r.nOutLength);
 
-    IoctlCommandFields fields = {};
-    fields.Guid = kIoctlCommandGuidBytes;
-    fields.nCode = r.nCode;
-    fields.nInAddress = AddressOf(pIn);
-    fields.nInLength = r.nInLength;
-    fields.nOutAddress = AddressOf(pOut);
-    fields.nOutLength = r.nOutLength;
-    fields.nCounterAddress = AddressOf(pCounter);
+    const IoctlCommandFields fields = MakeIoctlCommandFields(r.nCode, pIn, r.nInLength, pOut, r.nOutLength, pCounter);
     BYTE record[IOCTL_COMMAND_SIZE_32];
     if (PackIoctlCommand(fields, 4, record, sizeof(record)) != sizeof(record))
         return E_OUTOFMEMORY;

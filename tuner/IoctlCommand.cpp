@@ -63,8 +63,8 @@ bool ParseIoctlCommand(const uint8_t* data, size_t length, IoctlCommandFields* f
     return true;
 }
 
-IoctlCommand MakeIoctlCommand(uint32_t code, void* pIn, uint32_t inLength, void* pOut, uint32_t outLength,
-                              uint32_t* pBytesReturned)
+IoctlCommandFields MakeIoctlCommandFields(uint32_t code, const void* pIn, uint32_t inLength, const void* pOut,
+                                          uint32_t outLength, const void* pBytesReturned)
 {
     IoctlCommandFields f{};
     f.Guid = kIoctlCommandGuidBytes;
@@ -74,6 +74,13 @@ IoctlCommand MakeIoctlCommand(uint32_t code, void* pIn, uint32_t inLength, void*
     f.nOutAddress = reinterpret_cast<uintptr_t>(pOut);
     f.nOutLength = outLength;
     f.nCounterAddress = reinterpret_cast<uintptr_t>(pBytesReturned);
+    return f;
+}
+
+IoctlCommand MakeIoctlCommand(uint32_t code, void* pIn, uint32_t inLength, void* pOut, uint32_t outLength,
+                              uint32_t* pBytesReturned)
+{
+    const IoctlCommandFields f = MakeIoctlCommandFields(code, pIn, inLength, pOut, outLength, pBytesReturned);
     IoctlCommand command;
     PackIoctlCommand(f, sizeof(void*), reinterpret_cast<uint8_t*>(&command), sizeof(command));
     return command;

@@ -45,6 +45,10 @@ struct IoctlCommandFields {
     uint64_t nCounterAddress;
 };
 
+// The fields of a request naming these buffers, at the addresses this process holds them.
+IoctlCommandFields MakeIoctlCommandFields(uint32_t code, const void* pIn, uint32_t inLength, const void* pOut,
+                                          uint32_t outLength, const void* pBytesReturned);
+
 // Writes the record for addresses of pointerSize bytes (4 or 8) into out, little-endian.
 // Returns the record's length, or 0 when pointerSize is not 4 or 8, an address does not
 // fit it, or out is too small.

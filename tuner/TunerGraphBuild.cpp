@@ -3,7 +3,7 @@
 
 #include "capture/CaptureFilter.h"
 #include "graph/BdaGuids.h"
-#include "graph/NetworkProviderFilter.h"
+#include "provider/NetworkProviderFilter.h"
 #include "tuner/TopologyNodes.h"
 #include "tuner/TunerKinds.h"
 

@@ -1,7 +1,7 @@
 // CTunerGraph: the maker's private driver channel on the tuner's input pin.
 #include "tuner/TunerGraph.h"
 
-#include "app/Trace.h"
+#include "base/Trace.h"
 #include "graph/BdaGuids.h"
 #include "graph/PinEnumerator.h"
 #include "tuner/IoctlCommand.h"

@@ -1,9 +1,9 @@
 // CTunerGraph: finding and classifying the maker's tuners.
 #include "tuner/TunerGraph.h"
 
-#include "app/Trace.h"
+#include "base/Trace.h"
 #include "graph/BdaGuids.h"
-#include "graph/NetworkProviderFilter.h"
+#include "provider/NetworkProviderFilter.h"
 #include "tuner/MakerName.h"
 #include "tuner/TopologyNodes.h"
 

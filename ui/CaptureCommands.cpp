@@ -1,7 +1,7 @@
 // The capture file chooser, Start capture, Stop and the size limit check box.
 #include "ui/DialogHandlers.h"
 
-#include "app/Trace.h"
+#include "base/Trace.h"
 #include "capture/CapturePath.h"
 #include "capture/CaptureState.h"
 #include "tuner/TunerGraph.h"

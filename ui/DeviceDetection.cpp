@@ -1,7 +1,7 @@
 // The control panel's start-up (tuner detection) and its device choice.
 #include "ui/DialogHandlers.h"
 
-#include "app/Trace.h"
+#include "base/Trace.h"
 #include "tuner/InfoLines.h"
 #include "tuner/TunerGraph.h"
 #include "tuner/TunerKinds.h"

@@ -6,8 +6,8 @@
 #include "support/FakeAllocator.h"
 
 #include "filters/LiveObject.h"
-#include "graph/AntennaOutputPin.h"
-#include "graph/NetworkProviderFilter.h"
+#include "provider/AntennaOutputPin.h"
+#include "provider/NetworkProviderFilter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/Trace.h"
+#include "base/Trace.h"
 #include "support/TraceCapture.h"
 
 #include <gtest/gtest.h>

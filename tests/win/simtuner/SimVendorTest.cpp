@@ -16,12 +16,7 @@ const char kScenario[] = "[tuner]\nname = DTV-DVB Vendor\nkind = satellite\ndevi
 std::vector<uint8_t> Record(unsigned nPointerSize, uint32_t nCode, const void* pOut, uint32_t nOutLength,
                             const uint32_t* pCounter)
 {
-    IoctlCommandFields fields = {};
-    fields.Guid = kIoctlCommandGuidBytes;
-    fields.nCode = nCode;
-    fields.nOutAddress = reinterpret_cast<uintptr_t>(pOut);
-    fields.nOutLength = nOutLength;
-    fields.nCounterAddress = reinterpret_cast<uintptr_t>(pCounter);
+    const IoctlCommandFields fields = MakeIoctlCommandFields(nCode, nullptr, 0, pOut, nOutLength, pCounter);
     std::vector<uint8_t> record(IOCTL_COMMAND_SIZE_64);
     record.resize(PackIoctlCommand(fields, nPointerSize, record.data(), record.size()));
     return record;

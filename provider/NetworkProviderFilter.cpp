@@ -1,6 +1,6 @@
-#include "graph/NetworkProviderFilter.h"
+#include "provider/NetworkProviderFilter.h"
 
-#include "graph/AntennaOutputPin.h"
+#include "provider/AntennaOutputPin.h"
 #include "filters/CreateFilter.h"
 
 CNetworkProviderFilter::CNetworkProviderFilter(HRESULT* phr)

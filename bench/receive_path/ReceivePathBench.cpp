@@ -1,10 +1,9 @@
-// Throughput of the sink's receive path without the DirectShow part: every sample is
-// written through the capture state and aligned and checked, against a plain fwrite loop
-// writing the same samples to the same kind of file. Also the checker alone on a stream
-// whose every packet is on the test PID.
-//   bench_receive [file path] [MB per run, default 128]
-#include "capture/CaptureState.h"
-#include "capture/TsPacketChecker.h"
+// Throughput of the sink's receive path without the media sample around it: every sample
+// goes through the sink's own CReceivePath (written through the capture state, aligned and
+// checked), against a plain fwrite loop writing the same samples to the same kind of file.
+// Also the checker alone on a stream whose every packet is on the test PID.
+//   bench_receive_path [file path] [MB per run, default 128]
+#include "capture/ReceivePath.h"
 #include "simtuner/TsGenerator.h"
 
 #include <algorithm>
@@ -67,18 +66,14 @@ double ReceivePath(const char* path, const std::vector<uint8_t>& ring, size_t sa
                    uint64_t& nAllocations)
 {
     static CCaptureState capture;
-    uint8_t carry[TS_CARRY_SIZE];
-    int32_t nCarry = 0;
+    static CReceivePath receive(capture);
     const auto start = Clock::now();
     FILE* fp = std::fopen(path, "wb");
     if (!fp || !capture.StartCapture(fp, 0))
         return 0;
     const uint64_t before = g_nAllocations.load();
-    for (size_t i = 0; i < total / sample; ++i) {
-        const uint8_t* p = ring.data() + Offset(i, sample);
-        capture.WriteSample(p, static_cast<int32_t>(sample));
-        AlignPackets(p, static_cast<int32_t>(sample), carry, nCarry);
-    }
+    for (size_t i = 0; i < total / sample; ++i)
+        receive.Receive(ring.data() + Offset(i, sample), static_cast<int32_t>(sample));
     nAllocations += g_nAllocations.load() - before;
     capture.StopCapture();
     const auto elapsed = Clock::now() - start;

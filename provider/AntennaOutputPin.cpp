@@ -1,6 +1,6 @@
-#include "graph/AntennaOutputPin.h"
+#include "provider/AntennaOutputPin.h"
 
-#include "graph/NetworkProviderFilter.h"
+#include "provider/NetworkProviderFilter.h"
 
 namespace {
 
