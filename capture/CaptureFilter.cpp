@@ -45,7 +45,15 @@ CBasePin* CCaptureFilter::GetPin(int n)
     return n == 0 ? m_pPin : nullptr;
 }
 
-HRESULT CreateCaptureFilter(InterfaceHolder<IBaseFilter>& filter)
+CPacketConsumers& CCaptureFilter::PacketConsumers()
 {
-    return CreateFilter<CCaptureFilter>(filter);
+    return m_pPin->PacketConsumers();
+}
+
+HRESULT CreateCaptureFilter(InterfaceHolder<IBaseFilter>& filter, CCaptureFilter** ppSink)
+{
+    const HRESULT hr = CreateFilter<CCaptureFilter>(filter);
+    if (ppSink)
+        *ppSink = filter.IsNull() ? nullptr : static_cast<CCaptureFilter*>(filter.Get());
+    return hr;
 }

@@ -3,6 +3,7 @@
 // registered.
 #pragma once
 
+#include "capture/PacketConsumers.h"
 #include "filters/BaseFilter.h"
 #include "graph/InterfaceHolder.h"
 
@@ -21,6 +22,9 @@ public:
     // everything else is the filter's own.
     HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
 
+    // Where the input pin hands the stream's packets; the test stream checker is in it.
+    CPacketConsumers& PacketConsumers();
+
     int GetPinCount() override;
     CBasePin* GetPin(int n) override;
 
@@ -31,5 +35,6 @@ private:
 };
 
 // Creates the filter into the (emptied) holder, which then owns its only reference. On
-// failure the holder stays empty and the constructor's status is returned.
-HRESULT CreateCaptureFilter(InterfaceHolder<IBaseFilter>& filter);
+// failure the holder stays empty and the constructor's status is returned. ppSink, when
+// given, receives the filter itself, valid while the holder keeps it.
+HRESULT CreateCaptureFilter(InterfaceHolder<IBaseFilter>& filter, CCaptureFilter** ppSink = nullptr);

@@ -5,6 +5,7 @@
 
 CCaptureInputPin::CCaptureInputPin(CCaptureFilter* pFilter, CCritSec* pLock, HRESULT* phr)
     : CBaseInputPin("inppars", pFilter, pLock, phr, L"Input")
+    , m_Consumers(&g_TestStreamChecker)
     , m_Carry()
     , m_nCarry(0)
     , m_pOwnerFilter(pFilter)
@@ -44,6 +45,6 @@ HRESULT STDMETHODCALLTYPE CCaptureInputPin::Receive(IMediaSample* pSample)
         break;
     }
 
-    AlignPackets(pBuffer, nLength, m_Carry, m_nCarry);
+    AlignPackets(pBuffer, nLength, m_Carry, m_nCarry, m_Consumers);
     return S_OK;
 }

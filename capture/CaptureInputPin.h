@@ -1,5 +1,6 @@
 // The capture sink's input pin "Input". Every received sample is appended to the capture
-// file while recording is on, and is always cut into transport packets and checked.
+// file while recording is on, and is always cut into transport packets for its consumers
+// (the test stream checker, and whatever else watches the stream).
 #pragma once
 
 #include "capture/TsPacketChecker.h"
@@ -21,7 +22,10 @@ public:
     // Streaming thread. Takes no lock and allocates nothing; never rejects a sample.
     HRESULT STDMETHODCALLTYPE Receive(IMediaSample* pSample) override;
 
+    CPacketConsumers& PacketConsumers() { return m_Consumers; }
+
 private:
+    CPacketConsumers m_Consumers;
     // Start of a packet left incomplete by the previous sample.
     uint8_t m_Carry[TS_CARRY_SIZE];
     int32_t m_nCarry;

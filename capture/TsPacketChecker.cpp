@@ -154,15 +154,30 @@ void CheckPacket(const uint8_t* pPacket, int32_t nPid)
         CheckTestPacket(pPacket);
 }
 
+CTestStreamChecker g_TestStreamChecker;
+
+void CTestStreamChecker::OnPacket(const uint8_t* pPacket)
+{
+    if (PidOf(pPacket) == TS_TEST_PID)
+        CheckTestPacket(pPacket);
+}
+
 void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_t& nCarry)
+{
+    static const CPacketConsumers checkerOnly(&g_TestStreamChecker);
+    AlignPackets(pData, nLength, pCarry, nCarry, checkerOnly);
+}
+
+void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_t& nCarry,
+                  const CPacketConsumers& consumers)
 {
     if (!pData || !pCarry)
         return;
+    const CPacketConsumers::Snapshot deliver = consumers.Take();
     if (nCarry < 0 || nCarry >= TS_PACKET_SIZE)
         nCarry = 0;
 
-    // Packets of every PID are counted here and published once per run; only test
-    // packets need the checker itself.
+    // Packets of every PID are counted here and published once per run.
     uint64_t nPackets = 0;
     while (nLength > 0) {
         if (nCarry != 0) {
@@ -173,8 +188,7 @@ void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_
             nLength -= n;
             if (nCarry == TS_PACKET_SIZE) {
                 ++nPackets;
-                if (PidOf(pCarry) == TS_TEST_PID)
-                    CheckTestPacket(pCarry);
+                deliver.Deliver(pCarry);
                 nCarry = 0;
             }
             continue;
@@ -191,8 +205,7 @@ void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_
         // ask for the line some 12 KB on early (a miss costs nothing, a hint never faults).
         __builtin_prefetch(pData + 64 * TS_PACKET_SIZE);
         ++nPackets;
-        if (PidOf(pData) == TS_TEST_PID)
-            CheckTestPacket(pData);
+        deliver.Deliver(pData);
         pData += TS_PACKET_SIZE;
         nLength -= TS_PACKET_SIZE;
     }

@@ -4,6 +4,8 @@
 // the streaming thread; any thread may read them.
 #pragma once
 
+#include "capture/PacketConsumers.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -29,9 +31,20 @@ uint32_t Crc32Mpeg2(const uint8_t* pData, int32_t nCount);
 // Counts one aligned packet and checks it when nPid is the test PID.
 void CheckPacket(const uint8_t* pPacket, int32_t nPid);
 
-// Aligns one received run (nLength > 0) to the packet grid and checks every completed
-// packet in stream order. pCarry (TS_CARRY_SIZE bytes) and nCarry hold the start of a
-// packet left incomplete by the previous run; nCarry is 0..187 between calls.
+// The test stream checker as a packet consumer: checks the packets of the test PID.
+class CTestStreamChecker : public IPacketConsumer {
+public:
+    void OnPacket(const uint8_t* pPacket) override;
+};
+extern CTestStreamChecker g_TestStreamChecker;
+
+// Aligns one received run (nLength > 0) to the packet grid and hands every completed
+// packet in stream order to the consumers; packets of every PID are counted. pCarry
+// (TS_CARRY_SIZE bytes) and nCarry hold the start of a packet left incomplete by the
+// previous run; nCarry is 0..187 between calls.
+void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_t& nCarry,
+                  const CPacketConsumers& consumers);
+// The same with the test stream checker as the only consumer.
 void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_t& nCarry);
 
 // Returns every counter to its start-up value (not synchronised, nothing counted).

@@ -1,7 +1,6 @@
 #include "tuner/TopologyNodes.h"
 
-#include "graph/BdaGuids.h"
-#include "tuner/DriverRecords.h"
+#include "tuner/TunerKinds.h"
 
 HRESULT ReadNodeDescriptors(IBDA_Topology* pTopology, NodeDescriptors* pNodes)
 {
@@ -14,15 +13,8 @@ HRESULT ReadNodeDescriptors(IBDA_Topology* pTopology, NodeDescriptors* pNodes)
     return hr;
 }
 
-int SourceTypeOfNode(REFGUID guidFunction)
+SourceType SourceTypeOfNode(REFGUID guidFunction)
 {
-    if (IsEqualGUID(guidFunction, KSNODE_BDA_QPSK_DEMODULATOR))
-        return SRC_TYPE_DVBS;
-    if (IsEqualGUID(guidFunction, KSNODE_BDA_COFDM_DEMODULATOR))
-        return SRC_TYPE_DVBT;
-    if (IsEqualGUID(guidFunction, KSNODE_BDA_QAM_DEMODULATOR))
-        return SRC_TYPE_DVBC;
-    if (IsEqualGUID(guidFunction, KSNODE_BDA_8VSB_DEMODULATOR))
-        return SRC_TYPE_ATSC;
-    return SRC_TYPE_UNKNOWN;
+    const TunerKind* pKind = FindTunerKindByNode(&guidFunction);
+    return pKind ? pKind->eType : SRC_TYPE_UNKNOWN;
 }

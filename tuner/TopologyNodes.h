@@ -2,6 +2,7 @@
 #pragma once
 
 #include "graph/Com.h"
+#include "tuner/DriverRecords.h"
 
 // The program never looks at more than this many nodes of a topology.
 constexpr ULONG MAX_NODE_DESCRIPTORS = 20;
@@ -16,4 +17,4 @@ struct NodeDescriptors {
 HRESULT ReadNodeDescriptors(IBDA_Topology* pTopology, NodeDescriptors* pNodes);
 
 // SourceType code of a demodulator node function (1 to 4), 0 for any other node.
-int SourceTypeOfNode(REFGUID guidFunction);
+SourceType SourceTypeOfNode(REFGUID guidFunction);

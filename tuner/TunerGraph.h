@@ -2,9 +2,13 @@
 // the maker's driver channel. The dialog holds the single instance, g_TunerGraph.
 #pragma once
 
+#include "capture/PacketConsumers.h"
 #include "graph/FilterGraphHost.h"
 #include "tuner/DriverRecords.h"
 #include "tuner/TuneParams.h"
+#include "tuner/TunePlan.h"
+
+class CCaptureFilter;
 
 class CTunerGraph : public CFilterGraphHost
 {
@@ -26,15 +30,24 @@ public:
     BOOL QLBDA_IOCTL_GET_DRIVER_INFO_Fun(DriverInfoRecord* pInfo);
     BOOL QLBDA_IOCTL_SET_LNB_DATA_Fun(LnbDataRecord* pLnb);
 
+    // Builds the graph of a found tuner once to read its records and learn its kind: the
+    // device record's kind field then holds the kind's bit. The graph is torn down again.
+    SourceType ReadDeviceRecords(int nOrdinal, char* pszName, DeviceInfoRecord* pDevice, DriverInfoRecord* pDriver);
+
+    // Makes the tuning call a plan names; E_INVALIDARG for a refused plan.
+    HRESULT Tune(const TunePlan& plan);
     HRESULT TuneDVBS(const SatTuneParams* pParams);
     HRESULT TuneDVBT(ULONG nFrequencyKHz, ULONG nBandwidthMHz);
     HRESULT TuneDVBC(ULONG nFrequencyKHz, ULONG nSymbolRate, ULONG nConstellation);
     HRESULT TuneATSC(ULONG nFrequencyKHz, ULONG nBandwidthMHz);
     HRESULT WaitForLock(LONG nBudgetMs);
+    // Hands the built graph's stream to one more consumer, until the graph is torn down;
+    // E_FAIL without a graph or with a full list.
+    HRESULT AddPacketConsumer(IPacketConsumer* pConsumer);
     HRESULT GetSignalLevels(LONG* pnStrength, LONG* pnQuality);
 
     // Classifies the tuner at nOrdinal; hands out its filter when the kind is known.
-    int ProbeTuner(int nOrdinal, char* pszName, InterfaceHolder<IBaseFilter>* pFilter);
+    SourceType ProbeTuner(int nOrdinal, char* pszName, InterfaceHolder<IBaseFilter>* pFilter);
     BOOL AttachReceiver(IBaseFilter* pTuner, InterfaceHolder<IBaseFilter>& receiver, char* pszName);
     BOOL FindControlInterfaces(IBaseFilter* pTuner);
     HRESULT OpenDriverChannel();
@@ -45,7 +58,7 @@ public:
     // 1 while a complete graph is built and running.
     BOOL m_bBuilt = 0;
     // The kind of the current or last tuner (SourceType code); kept by DestroyGraph.
-    int m_nSourceType = 0;
+    SourceType m_nSourceType = SRC_TYPE_UNKNOWN;
     InterfaceHolder<IBDA_SignalStatistics> m_pSignalStatistics;
     InterfaceHolder<IBDA_DeviceControl> m_pDeviceControl;
     InterfaceHolder<IBDA_FrequencyFilter> m_pFrequencyFilter;
@@ -55,6 +68,7 @@ public:
     InterfaceHolder<IBaseFilter> m_pTuner;
     InterfaceHolder<IBaseFilter> m_pReceiver;
     InterfaceHolder<IBaseFilter> m_pCaptureFilter;
+    CCaptureFilter* m_pCaptureSink = nullptr;  // the object m_pCaptureFilter holds
     InterfaceHolder<IPin> m_pTunerInputPin;
     InterfaceHolder<IKsPropertySet> m_pKsPropertySet;
 

@@ -5,6 +5,7 @@
 #include "graph/BdaGuids.h"
 #include "graph/NetworkProviderFilter.h"
 #include "tuner/TopologyNodes.h"
+#include "tuner/TunerKinds.h"
 
 namespace {
 // Control nodes sit between the tuner's input pin (id 0) and its output pin (id 1).
@@ -18,7 +19,7 @@ HRESULT CTunerGraph::BuildGraph(int nOrdinal, char* pszName)
         return S_FALSE;
     AddGraphToRot();
 
-    HRESULT hr = CreateCaptureFilter(m_pCaptureFilter);
+    HRESULT hr = CreateCaptureFilter(m_pCaptureFilter, &m_pCaptureSink);
     if (hr == S_OK)
         hr = AddFilter(m_pCaptureFilter, L"Parser");
     if (hr == S_OK)
@@ -55,6 +56,13 @@ HRESULT CTunerGraph::BuildGraph(int nOrdinal, char* pszName)
     }
     m_bBuilt = 1;
     return S_OK;
+}
+
+HRESULT CTunerGraph::AddPacketConsumer(IPacketConsumer* pConsumer)
+{
+    if (m_pCaptureFilter.IsNull() || !m_pCaptureSink)
+        return E_FAIL;
+    return m_pCaptureSink->PacketConsumers().Add(pConsumer) ? S_OK : E_FAIL;
 }
 
 BOOL CTunerGraph::AttachReceiver(IBaseFilter* pTuner, InterfaceHolder<IBaseFilter>& receiver, char* pszName)
@@ -112,10 +120,10 @@ BOOL CTunerGraph::FindControlInterfaces(IBaseFilter* pTuner)
                 if (m_pLNBInfo.IsNull())
                     node.QueryTo(m_pLNBInfo);
                 TakeSignalStatistics(node);
-            } else if (IsEqualGUID(descriptor.guidFunction, KSNODE_BDA_QPSK_DEMODULATOR) ||
-                       IsEqualGUID(descriptor.guidFunction, KSNODE_BDA_COFDM_DEMODULATOR) ||
-                       IsEqualGUID(descriptor.guidFunction, KSNODE_BDA_QAM_DEMODULATOR)) {
-                bSatellite = IsEqualGUID(descriptor.guidFunction, KSNODE_BDA_QPSK_DEMODULATOR);
+            } else if (const TunerKind* pKind = FindTunerKindByNode(&descriptor.guidFunction);
+                       pKind && pKind->eType != SRC_TYPE_ATSC) {
+                // An ATSC tuner's demodulator is not examined: its RF node gives the statistics.
+                bSatellite = pKind->bNeedsLnb;
                 if (m_pDemodulator.IsNull())
                     node.QueryTo(m_pDemodulator);
                 TakeSignalStatistics(node);

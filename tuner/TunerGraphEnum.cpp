@@ -14,7 +14,7 @@ namespace {
 constexpr int MAX_PROBED_ORDINALS = 10;
 } // namespace
 
-int CTunerGraph::ProbeTuner(int nOrdinal, char* pszName, InterfaceHolder<IBaseFilter>* pFilter)
+SourceType CTunerGraph::ProbeTuner(int nOrdinal, char* pszName, InterfaceHolder<IBaseFilter>* pFilter)
 {
     InterfaceHolder<IBaseFilter> device;
     if (FAILED(GetDeviceFilter(KSCATEGORY_BDA_NETWORK_TUNER, nOrdinal, device, pszName)))
@@ -26,7 +26,7 @@ int CTunerGraph::ProbeTuner(int nOrdinal, char* pszName, InterfaceHolder<IBaseFi
     if (FAILED(ReadNodeDescriptors(topology, &nodes)))
         return SRC_TYPE_NOT_FOUND;
     for (ULONG i = 0; i < nodes.nCount; ++i) {
-        const int nKind = SourceTypeOfNode(nodes.Items[i].guidFunction);
+        const SourceType nKind = SourceTypeOfNode(nodes.Items[i].guidFunction);
         if (nKind != SRC_TYPE_UNKNOWN) {
             if (pFilter)
                 device.QueryTo(*pFilter);
@@ -49,7 +49,7 @@ int CTunerGraph::EnumQLBDADevs(QLDev* pDevs, int* pnOrdinals)
         char szName[FRIENDLY_NAME_SIZE];
         memset(szName, 0, 20);
         InterfaceHolder<IBaseFilter> candidate;
-        const int nKind = ProbeTuner(nOrdinal, szName, &candidate);
+        const SourceType nKind = ProbeTuner(nOrdinal, szName, &candidate);
         if (nKind < SRC_TYPE_DVBS || nKind > SRC_TYPE_ATSC)
             continue;
 

@@ -31,6 +31,7 @@ HRESULT CTunerGraph::DestroyGraph()
     m_pTuner.Reset();
     m_pReceiver.Reset();
     m_pCaptureFilter.Reset();
+    m_pCaptureSink = nullptr;
     m_pTunerInputPin.Reset();
     m_pKsPropertySet.Reset();
     m_bBuilt = 0;

@@ -67,6 +67,24 @@ HRESULT CTunerGraph::FinishTuning()
     return WaitForLock(TUNE_LOCK_BUDGET_MS) == 0 ? S_OK : E_FAIL;
 }
 
+HRESULT CTunerGraph::Tune(const TunePlan& plan)
+{
+    switch (plan.eCall) {
+    case TuneCall::DVBS: {
+        // The driver's LNB request reads the record through the parameters.
+        LnbDataRecord lnb = plan.Lnb;
+        SatTuneParams params = plan.Sat;
+        params.pLnbData = &lnb;
+        return TuneDVBS(&params);
+    }
+    case TuneCall::DVBT: return TuneDVBT(plan.nFrequencyKHz, plan.nBandwidthMHz);
+    case TuneCall::DVBC: return TuneDVBC(plan.nFrequencyKHz, plan.nSymbolRate, plan.nConstellation);
+    case TuneCall::ATSC: return TuneATSC(plan.nFrequencyKHz, plan.nBandwidthMHz);
+    case TuneCall::None: break;
+    }
+    return E_INVALIDARG;
+}
+
 HRESULT CTunerGraph::TuneDVBS(const SatTuneParams* p)
 {
     if (!p)

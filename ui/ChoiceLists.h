@@ -9,5 +9,3 @@ void FillChoiceLists(HWND hDlg);
 // Disables the nineteen controls of the tuning and capture group.
 void DisableTuningControls(HWND hDlg);
 
-// Satellite modulation code for a position of the modulation list.
-int ModulationCodeForIndex(int index);

@@ -2,11 +2,12 @@
 #include "ui/DialogHandlers.h"
 
 #include "app/Trace.h"
+#include "tuner/InfoLines.h"
 #include "tuner/TunerGraph.h"
+#include "tuner/TunerKinds.h"
 #include "ui/ChoiceLists.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogState.h"
-#include "ui/DialogText.h"
 #include "ui/resource.h"
 
 #include <commctrl.h>
@@ -28,47 +29,22 @@ void SetSatelliteDefaults(HWND hDlg)
     SetListSelection(hDlg, IDC_MODULATION, 0);
 }
 
-// Enables the controls of a tuner kind (SourceType code) and says what was found.
+// Enables the controls of a tuner kind (SourceType code) and says what was found; kind 0
+// says that nothing was, and any other code changes nothing.
 void SetUpKind(HWND hDlg, int nSourceType)
 {
-    static const char* const kFound[] = {"NO device found", "Satellite BDA device found",
-                                         "Terrestrial BDA device found", "Cable BDA device found",
-                                         "ATSC device found"};
-    if (nSourceType < SRC_TYPE_UNKNOWN || nSourceType > SRC_TYPE_ATSC)
+    const TunerKind* pKind = FindTunerKind(nSourceType);
+    if (!pKind) {
+        if (nSourceType == SRC_TYPE_UNKNOWN)
+            SetStatus(hDlg, "NO device found");
         return;
+    }
     EnableKindControls(hDlg, nSourceType);
-    if (nSourceType == SRC_TYPE_DVBS) {
+    if (pKind->eType == SRC_TYPE_DVBS) {
         SetDlgItemTextA(hDlg, IDC_FREQUENCY_LABEL, "Frequency, MHz");
         SetSatelliteDefaults(hDlg);
     }
-    SetStatus(hDlg, kFound[nSourceType]);
-}
-
-int SourceTypeForDeviceTypeBit(int32_t nBit)
-{
-    switch (nBit) {
-    case 1: return SRC_TYPE_DVBS;
-    case 2: return SRC_TYPE_DVBT;
-    case 4: return SRC_TYPE_DVBC;
-    case 8: return SRC_TYPE_ATSC;
-    default: return SRC_TYPE_UNKNOWN;
-    }
-}
-
-// Builds each found tuner's graph once to read its records and learn its kind.
-void ReadDeviceRecords(int i)
-{
-    g_TunerGraph.BuildGraph(nQLDevOrdinal[i], QLDevs[i].szName);
-    g_TunerGraph.WaitGraphStopped();
-    OutputDebugStringA("QLBDAIOCTL start");
-    g_TunerGraph.QLBDA_IOCTL_GET_DEVICE_INFO_Fun(&DevInfo[i]);
-    g_TunerGraph.QLBDA_IOCTL_GET_DRIVER_INFO_Fun(&DrvInfo[i]);
-    OutputDebugStringA("QLBDAIOCTL end");
-    g_TunerGraph.StartGraph();
-    const int32_t nBit = DeviceTypeBitForSourceType(g_TunerGraph.m_nSourceType);
-    if (nBit)
-        DevInfo[i].nDeviceType = nBit;
-    g_TunerGraph.DestroyGraph();
+    SetStatus(hDlg, pKind->pszFound);
 }
 
 } // namespace
@@ -85,9 +61,9 @@ INT_PTR OnInitDialog(HWND hDlg)
         printf("QLDev[%d], %s, Src_Type=%d \n", QLDevs[i].nIndex, QLDevs[i].szName, QLDevs[i].Src_Type);
         QLDise_DBG("QLDev[%d], %s, Src_Type=%d \n", QLDevs[i].nIndex, QLDevs[i].szName, QLDevs[i].Src_Type);
         SendDlgItemMessageA(hDlg, IDC_DEVICE_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(QLDevs[i].szName));
-        ReadDeviceRecords(i);
+        const SourceType eKind = g_TunerGraph.ReadDeviceRecords(nQLDevOrdinal[i], QLDevs[i].szName, &DevInfo[i], &DrvInfo[i]);
         if (i == 0)
-            nStartKind = g_TunerGraph.m_nSourceType;
+            nStartKind = eKind;
     }
     fflush(stdout);
 

@@ -1,17 +1,9 @@
-// Texts the control panel builds from driver records, tuning values and figures.
+// Texts the control panel builds from tuning values and figures.
 // Plain C++ without windows.h.
 #pragma once
 
-#include "tuner/DriverRecords.h"
-
 #include <cstdint>
 #include <string>
-
-// "<text 26> <text 34> driver ver.XXXX FW ver.XXXX", versions in lowercase hexadecimal.
-std::string FormatDriverLine(const DriverInfoRecord& info);
-
-// "<device name>  AA-BB-CC-DD-EE-FF", the MAC in uppercase hexadecimal.
-std::string FormatDeviceLine(const DeviceInfoRecord& info);
 
 struct LocalTimeParts {
     unsigned nYear, nMonth, nDay, nHour, nMinute;
@@ -23,6 +15,3 @@ std::string FormatCaptureFileStem(const LocalTimeParts& time, const std::string&
 
 // The four-line signal, disk and capture report of the status timer.
 std::string FormatSignalReport(int32_t nStrength, int32_t nQuality, int32_t nFreeMB, int32_t nCapturedMB);
-
-// The DeviceInfoRecord kind bit for a SourceType code, or 0 for codes outside 1 to 4.
-int32_t DeviceTypeBitForSourceType(int32_t nSourceType);

@@ -144,3 +144,47 @@ TEST_F(AlignPacketsTest, NullOrEmptyRunChangesNothing)
     EXPECT_EQ(ReadCounters().nPackets, 0u);
     EXPECT_EQ(m_nCarry, 0);
 }
+
+namespace {
+
+// Remembers the first byte after the header of every packet it is handed.
+class RecordingConsumer : public IPacketConsumer {
+public:
+    void OnPacket(const uint8_t* pPacket) override { m_Seen.push_back(pPacket[TS_TEST_SEQ_OFFSET]); }
+    std::vector<uint8_t> m_Seen;
+};
+
+} // namespace
+
+TEST_F(AlignPacketsTest, EveryConsumerGetsEveryPacketOnceInStreamOrder)
+{
+    RecordingConsumer first, second;
+    CPacketConsumers consumers(&g_TestStreamChecker);
+    ASSERT_TRUE(consumers.Add(&first));
+    ASSERT_TRUE(consumers.Add(&second));
+    EXPECT_FALSE(consumers.Add(&first)) << "a consumer is listed once";
+    const Bytes run = TestRun(1, 4);
+    AlignPackets(run.data(), 300, m_Guarded + 16, m_nCarry, consumers);
+    AlignPackets(run.data() + 300, static_cast<int32_t>(run.size() - 300), m_Guarded + 16, m_nCarry, consumers);
+    EXPECT_EQ(first.m_Seen, (std::vector<uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(second.m_Seen, first.m_Seen);
+    EXPECT_EQ(ReadCounters(), (Counters{4, 1, 4, 4, 0, 0})) << "the checker is still one of them";
+
+    consumers.Remove(&first);
+    AlignPackets(run.data(), 188, m_Guarded + 16, m_nCarry, consumers);
+    EXPECT_EQ(first.m_Seen.size(), 4u);
+    EXPECT_EQ(second.m_Seen.size(), 5u);
+}
+
+TEST(PacketConsumers, ListHoldsAFixedNumberAndRefusesNull)
+{
+    RecordingConsumer c[CPacketConsumers::MAX_CONSUMERS + 1];
+    CPacketConsumers consumers;
+    EXPECT_FALSE(consumers.Add(nullptr));
+    for (int i = 0; i < CPacketConsumers::MAX_CONSUMERS; ++i)
+        EXPECT_TRUE(consumers.Add(&c[i]));
+    EXPECT_FALSE(consumers.Add(&c[CPacketConsumers::MAX_CONSUMERS]));
+    consumers.Remove(&c[1]);
+    EXPECT_TRUE(consumers.Add(&c[CPacketConsumers::MAX_CONSUMERS])) << "a removed consumer's slot is free again";
+    EXPECT_EQ(consumers.Take().nCount, CPacketConsumers::MAX_CONSUMERS);
+}

@@ -1,4 +1,5 @@
 #include "DialogTemplate.h"
+#include "tuner/TuneChoices.h"
 #include "ui/ChoiceLists.h"
 #include "ui/ControlPanelDialog.h"
 #include "ui/resource.h"

@@ -1,0 +1,50 @@
+// Consumers of the stream's transport packets. The aligner hands each completed 188-byte
+// packet, in stream order, to every consumer of its list, on the streaming thread; the test
+// stream checker is one of them.
+//
+// The list is filled on the window thread, also while the graph streams: each slot is an
+// atomic pointer that the streaming thread reads once per received run, so adding takes no
+// lock on either side. A consumer is called until the graph stops streaming after it was
+// removed, so it must outlive the graph's streaming (in practice: the graph's teardown).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+class IPacketConsumer {
+public:
+    // pPacket: 188 bytes starting with the sync byte. Must not block or allocate.
+    virtual void OnPacket(const uint8_t* pPacket) = 0;
+
+protected:
+    ~IPacketConsumer() = default;
+};
+
+class CPacketConsumers {
+public:
+    static constexpr int MAX_CONSUMERS = 4;
+
+    CPacketConsumers() = default;
+    explicit CPacketConsumers(IPacketConsumer* pFirst) { Add(pFirst); }
+    CPacketConsumers(const CPacketConsumers&) = delete;
+    CPacketConsumers& operator=(const CPacketConsumers&) = delete;
+
+    // False when the list is full or pConsumer is null or already in it.
+    bool Add(IPacketConsumer* pConsumer);
+    void Remove(IPacketConsumer* pConsumer);
+
+    // Streaming thread: the consumers present at the start of the run.
+    struct Snapshot {
+        IPacketConsumer* Items[MAX_CONSUMERS];
+        int nCount;
+        void Deliver(const uint8_t* pPacket) const
+        {
+            for (int i = 0; i < nCount; ++i)
+                Items[i]->OnPacket(pPacket);
+        }
+    };
+    Snapshot Take() const;
+
+private:
+    std::atomic<IPacketConsumer*> m_Slots[MAX_CONSUMERS] = {};
+};
