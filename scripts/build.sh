@@ -24,6 +24,6 @@ for tree in "${trees[@]}"; do
   fi
   targets=()
   # The 32-bit tree cannot run here: it compiles and links what ships, not the tests.
-  [ "$tree" = x86 ] && targets=(--target QLTSCapture QLSimTuner QLSimTunerSetup)
+  [ "$tree" = x86 ] && targets=(--target QLTSCapture qltscap QLSimTuner QLSimTunerSetup)
   cmake --build "$dir" -j "$jobs" "${targets[@]}" -- --no-print-directory
 done
