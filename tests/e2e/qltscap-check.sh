@@ -109,8 +109,14 @@ expect_clean_file "$work/keep.ts" time
 "$run" "$exe" capture 1 --freq 506000 --bw 8 -o "Z:$work/ctrlc.ts" >"$work/out" 2>"$work/err" &
 runner=$!
 for _ in $(seq 600); do [ "$(size "$work/ctrlc.ts")" -gt 0 ] && break; sleep 0.1; done
-pid=$(pgrep -f "qltscap.exe capture 1 --freq 506000 --bw 8 -o Z:$work/ctrlc.ts" | head -1)
+# The Wine process's command line starts with the exe; the wrapper's starts with bash.
+pid=$(pgrep -f "^[^ ]*qltscap\.exe capture 1 .*ctrlc\.ts" | head -1)
 if [ -n "$pid" ]; then kill -INT "$pid"; else fail "ctrl+c: no process found"; fi
+for _ in $(seq 600); do kill -0 "$runner" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$runner" 2>/dev/null; then
+  fail "ctrl+c did not stop the capture"
+  [ -n "$pid" ] && kill -KILL "$pid"
+fi
 wait "$runner"; rc=$?
 expect_rc 0 "ctrl+c"
 grep -q 'stopped by Ctrl+C' "$work/err" || fail "ctrl+c: $(tail -1 "$work/err")"
