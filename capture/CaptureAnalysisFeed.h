@@ -6,6 +6,10 @@
 // count moved since the previous run: the feed reads it once per run and passes that run's
 // packets, skipped bytes and arrival time on, or drops them. The window thread only adds the
 // feed to the sink before the recording starts; nothing here locks.
+//
+// The file starts and ends where samples do, the packets where the aligner cuts them: a
+// packet completed by the first recorded run is counted whole, and one left incomplete by
+// the last is not, so the summary may differ from the file by less than a packet at each end.
 #pragma once
 
 #include "capture/CaptureState.h"
