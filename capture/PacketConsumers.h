@@ -15,6 +15,11 @@ class IPacketConsumer {
 public:
     // pPacket: 188 bytes starting with the sync byte. Must not block or allocate.
     virtual void OnPacket(const uint8_t* pPacket) = 0;
+    // nBytes of the run lay outside the packet grid and were dropped while the aligner
+    // looked for sync; the packets on either side are delivered as usual.
+    virtual void OnSkippedBytes(uint32_t /*nBytes*/) {}
+    // The run's last packet has been delivered (also after a run that completed none).
+    virtual void OnRunEnd() {}
 
 protected:
     ~IPacketConsumer() = default;
@@ -41,6 +46,16 @@ public:
         {
             for (int i = 0; i < nCount; ++i)
                 Items[i]->OnPacket(pPacket);
+        }
+        void Skipped(uint32_t nBytes) const
+        {
+            for (int i = 0; i < nCount; ++i)
+                Items[i]->OnSkippedBytes(nBytes);
+        }
+        void RunEnd() const
+        {
+            for (int i = 0; i < nCount; ++i)
+                Items[i]->OnRunEnd();
         }
     };
     Snapshot Take() const;

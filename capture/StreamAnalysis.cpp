@@ -144,6 +144,14 @@ void CStreamAnalysis::LoseSync()
     Publish(m_aSyncLosses, ++m_nSyncLosses);
 }
 
+void CStreamAnalysis::OnSkippedBytes(uint64_t nBytes)
+{
+    if (nBytes == 0)
+        return;
+    LoseSync();
+    m_nSkippedBytes += nBytes;
+}
+
 void CStreamAnalysis::MarkArrival(int64_t nArrivalUs)
 {
     if (nArrivalUs >= 0)

@@ -61,6 +61,8 @@ public:
     // Feeder. One aligned packet of 188 bytes; one without the sync byte loses sync and is
     // skipped.
     void OnPacket(const uint8_t* pPacket);
+    // Feeder. nBytes outside the packet grid that another aligner dropped between packets.
+    void OnSkippedBytes(uint64_t nBytes);
     // Feeder. Every packet fed so far had arrived by nArrivalUs (call after each run).
     void MarkArrival(int64_t nArrivalUs);
 

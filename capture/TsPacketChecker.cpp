@@ -194,8 +194,13 @@ void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_
             continue;
         }
 
-        if (*pData != TS_SYNC_BYTE && !Resynchronise(pData, nLength))
-            break;
+        if (*pData != TS_SYNC_BYTE) {
+            const int32_t nBefore = nLength;
+            const bool bFound = Resynchronise(pData, nLength);
+            deliver.Skipped(static_cast<uint32_t>(bFound ? nBefore - nLength : nBefore));
+            if (!bFound)
+                break;
+        }
         if (nLength < TS_PACKET_SIZE) {
             std::memcpy(pCarry, pData, static_cast<size_t>(nLength));
             nCarry = nLength;
@@ -210,6 +215,7 @@ void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_
         nLength -= TS_PACKET_SIZE;
     }
     Add(nBitsReceived, nPackets * TS_BITS_PER_PACKET);
+    deliver.RunEnd();
 }
 
 void ResetTestStreamCounters()

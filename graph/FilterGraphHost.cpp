@@ -67,13 +67,17 @@ BOOL CFilterGraphHost::ReplaceGraph()
 
 BOOL CFilterGraphHost::RunGraph()
 {
+    return SUCCEEDED(RunGraphStatus()) ? 1 : 0;
+}
+
+HRESULT CFilterGraphHost::RunGraphStatus()
+{
     if (!m_bReady)
-        return 0;
-    if (FAILED(m_pMediaControl->Run())) {
+        return E_FAIL;
+    const HRESULT hr = m_pMediaControl->Run();
+    if (FAILED(hr))
         m_pMediaControl->Stop();
-        return 0;
-    }
-    return 1;
+    return hr;
 }
 
 BOOL CFilterGraphHost::StopGraph()

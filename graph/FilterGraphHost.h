@@ -17,6 +17,8 @@ public:
     CFilterGraphHost& operator=(const CFilterGraphHost&) = delete;
 
     BOOL RunGraph();
+    // RunGraph with the graph manager's status; a failed run is stopped again.
+    HRESULT RunGraphStatus();
     BOOL StopGraph();
     BOOL GetGraphState(LONG msTimeout, OAFilterState* pState);
     HRESULT AddFilter(IBaseFilter* pFilter, LPCWSTR pszName);

@@ -29,7 +29,7 @@ for tree in "${trees[@]}"; do
     targets=(--target "${names[@]}")
   elif [ "$tree" = x86 ]; then
     # The 32-bit tree cannot run here: it compiles and links what ships, not the tests.
-    targets=(--target QLTSCapture QLSimTuner QLSimTunerSetup)
+    targets=(--target QLTSCapture qltscap QLSimTuner QLSimTunerSetup)
   fi
   cmake --build "$dir" -j "$jobs" "${targets[@]}" -- --no-print-directory
 done

@@ -23,6 +23,8 @@ public:
     // number BuildGraph takes.
     int EnumQLBDADevs(QLDev* pDevs, int* pnOrdinals = nullptr);
 
+    // S_OK once built and running; S_FALSE when a graph is built already; the run's own
+    // HRESULT_FROM_WIN32(ERROR_BUSY) when another program has the tuner; E_FAIL otherwise.
     HRESULT BuildGraph(int nOrdinal, char* pszName);
     HRESULT DestroyGraph();
     HRESULT WaitGraphStopped();
@@ -35,6 +37,12 @@ public:
     // Builds the graph of a found tuner once to read its records and learn its kind: the
     // device record's kind field then holds the kind's bit. The graph is torn down again.
     SourceType ReadDeviceRecords(int nOrdinal, char* pszName, DeviceInfoRecord* pDevice, DriverInfoRecord* pDriver);
+
+    // The same records without pausing or running the tuner, which another program may be
+    // streaming from; *pnKind receives the kind found. E_FAIL when the tuner cannot be
+    // opened or its driver does not answer both requests.
+    HRESULT ReadRecordsWithoutRunning(int nOrdinal, char* pszName, DeviceInfoRecord* pDevice, DriverInfoRecord* pDriver,
+                                      SourceType* pnKind);
 
     // Makes the tuning call a plan names; E_INVALIDARG for a refused plan.
     HRESULT Tune(const TunePlan& plan);

@@ -47,8 +47,12 @@ HRESULT CTunerGraph::BuildGraph(int nOrdinal, char* pszName)
         hr = E_FAIL;
     if (hr == S_OK)
         hr = OpenDriverChannel(nOrdinal);
-    if (hr == S_OK && !RunGraph())
-        hr = E_FAIL;
+    if (hr == S_OK) {
+        // A tuner in use by another program says so when it is paused; that status is kept
+        // so that a caller can tell "busy" from "broken".
+        const HRESULT hrRun = RunGraphStatus();
+        hr = SUCCEEDED(hrRun) ? S_OK : (hrRun == HRESULT_FROM_WIN32(ERROR_BUSY) ? hrRun : E_FAIL);
+    }
 
     if (hr != S_OK) {
         DestroyGraph();

@@ -174,6 +174,33 @@ TEST_F(BuildGraphTest, GraphThatCannotRunFailsTheBuild)
     ExpectUnbuilt();
 }
 
+// A tuner that another program streams from refuses to pause with the busy status, which
+// the build hands on so that a caller can say "in use"; its records are still readable
+// without pausing it.
+TEST_F(BuildGraphTest, BusyTunerFailsTheBuildWithItsStatusButListsWithoutRunning)
+{
+    FakeBdaStatePtr tuner = MakeTunerState(SRC_TYPE_DVBT);
+    tuner->Failures["Pause"] = HRESULT_FROM_WIN32(ERROR_BUSY);
+    AddTuner(L"Quillon DVB-T", tuner);
+
+    DeviceInfoRecord device = {};
+    DriverInfoRecord driver = {};
+    SourceType nKind = SRC_TYPE_UNKNOWN;
+    EXPECT_EQ(m_graph.ReadRecordsWithoutRunning(0, m_szName, &device, &driver, &nKind), S_OK);
+    EXPECT_EQ(nKind, SRC_TYPE_DVBT);
+    EXPECT_EQ(device.nDeviceType, 2);
+    EXPECT_TRUE(tuner->CallsNamed({"Pause", "Run"}).empty());
+    ExpectUnbuilt();
+
+    EXPECT_EQ(m_graph.BuildGraph(0, m_szName), HRESULT_FROM_WIN32(ERROR_BUSY));
+    EXPECT_EQ(m_graph.m_bBuilt, 0);
+    QueriedHolder<IMediaControl> control(m_graph.m_pGraph);
+    control->Pause();
+    control->Stop();
+    m_graph.RemoveAllFilters();
+    ExpectUnbuilt();
+}
+
 TEST_F(BuildGraphTest, DriverThatRejectsThePresenceCheckStillGetsItsGraph)
 {
     FakeBdaStatePtr tuner = MakeTunerState(SRC_TYPE_DVBC);

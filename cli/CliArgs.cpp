@@ -1,0 +1,395 @@
+#include "cli/CliArgs.h"
+
+#include "tuner/TuneChoices.h"
+#include "tuner/TunerKinds.h"
+
+#include <cstring>
+
+namespace {
+
+enum CommandBit : uint32_t { CMD_LIST = 1, CMD_TUNE = 2, CMD_CAPTURE = 4, CMD_ANALYZE = 8 };
+
+enum class OptionId {
+    Help, Json, Watch, Overwrite, Output, LimitMB, Seconds, LockTimeout,
+    Frequency, SymbolRate, Bandwidth, Qam, Polarity, Lnb, Lof1, Lof2, LofSwitch, LnbPower, Diseqc, Tone, Modulation,
+};
+
+struct OptionSpec {
+    OptionId eId;
+    const char* pszName;
+    const char* pszShort;  // null when there is none
+    const char* pszValue;  // null for a flag
+    uint32_t nCommands;
+    uint32_t nKinds;       // the tuner kinds a tuning option applies to; 0 for the others
+    const char* pszHelp;
+};
+
+constexpr uint32_t CMD_ALL = CMD_LIST | CMD_TUNE | CMD_CAPTURE | CMD_ANALYZE;
+constexpr uint32_t CMD_TUNING = CMD_TUNE | CMD_CAPTURE;
+
+const OptionSpec kOptions[] = {
+    {OptionId::Help, "--help", "-h", nullptr, CMD_ALL, 0, "show this help"},
+    {OptionId::Json, "--json", nullptr, nullptr, CMD_LIST | CMD_CAPTURE | CMD_ANALYZE, 0, "print the result as JSON"},
+    {OptionId::Watch, "--watch", nullptr, nullptr, CMD_TUNE, 0, "print the signal five times a second until Ctrl+C"},
+    {OptionId::Output, "--output", "-o", "FILE", CMD_CAPTURE, 0, "the capture file (.ts)"},
+    {OptionId::Overwrite, "--overwrite", nullptr, nullptr, CMD_CAPTURE, 0, "replace FILE when it exists and is not empty"},
+    {OptionId::LimitMB, "--limit-mb", nullptr, "N", CMD_CAPTURE, 0, "stop after N MB (1 MB = 1048576 bytes)"},
+    {OptionId::Seconds, "--seconds", nullptr, "S", CMD_CAPTURE, 0, "stop after S seconds"},
+    {OptionId::LockTimeout, "--lock-timeout", nullptr, "S", CMD_CAPTURE, 0,
+     "end with the no-lock code after S seconds without lock (default 10)"},
+    {OptionId::Frequency, "--freq", nullptr, "F", CMD_TUNING, KIND_ANY, "frequency: MHz for satellite, kHz otherwise"},
+    {OptionId::SymbolRate, "--sr", nullptr, "KSPS", CMD_TUNING, KIND_SAT | KIND_CAB, "symbol rate in ksymbols/s"},
+    {OptionId::Bandwidth, "--bw", nullptr, "MHZ", CMD_TUNING, KIND_TER, "bandwidth in MHz"},
+    {OptionId::Qam, "--qam", nullptr, "N", CMD_TUNING, KIND_CAB, "QAM order (16, 32, 64, 128, 256)"},
+    {OptionId::Polarity, "--pol", nullptr, "H|V", CMD_TUNING, KIND_SAT, "polarity (default V)"},
+    {OptionId::Lnb, "--lnb", nullptr, "TYPE", CMD_TUNING, KIND_SAT, "LNB preset: universal, low-high, custom"},
+    {OptionId::Lof1, "--lof1", nullptr, "MHZ", CMD_TUNING, KIND_SAT, "low-band oscillator in MHz (after --lnb)"},
+    {OptionId::Lof2, "--lof2", nullptr, "MHZ", CMD_TUNING, KIND_SAT, "high-band oscillator in MHz"},
+    {OptionId::LofSwitch, "--lof-switch", nullptr, "MHZ", CMD_TUNING, KIND_SAT, "band switch frequency in MHz"},
+    {OptionId::LnbPower, "--lnb-power", nullptr, "on|off", CMD_TUNING, KIND_SAT, "LNB power (default on)"},
+    {OptionId::Diseqc, "--diseqc", nullptr, "PORT", CMD_TUNING, KIND_SAT, "DiSEqC port: none, A, B, C, D (default none)"},
+    {OptionId::Tone, "--tone", nullptr, "MODE", CMD_TUNING, KIND_SAT, "22 kHz tone: auto, off, on (default auto)"},
+    {OptionId::Modulation, "--modulation", nullptr, "MOD", CMD_TUNING, KIND_SAT,
+     "unknown, qpsk, 8psk, 16apsk, 32apsk (default unknown)"},
+};
+
+struct CommandSpec {
+    CliCommand eCommand;
+    uint32_t nBit;
+    const char* pszName;
+    const char* pszUsage;
+    const char* pszSummary;
+};
+
+const CommandSpec kCommands[] = {
+    {CliCommand::List, CMD_LIST, "list", "qltscap list [--json]", "list the maker's tuners"},
+    {CliCommand::Tune, CMD_TUNE, "tune", "qltscap tune TUNER PARAMS [--watch]", "tune and print lock, strength, quality"},
+    {CliCommand::Capture, CMD_CAPTURE, "capture",
+     "qltscap capture TUNER PARAMS -o FILE [--limit-mb N] [--seconds S] [--overwrite] [--json]",
+     "tune and record the transport stream"},
+    {CliCommand::Analyze, CMD_ANALYZE, "analyze", "qltscap analyze FILE [--json]", "stream health of a recorded file"},
+};
+
+const CommandSpec* FindCommand(CliCommand eCommand)
+{
+    for (const CommandSpec& spec : kCommands)
+        if (spec.eCommand == eCommand)
+            return &spec;
+    return nullptr;
+}
+
+const OptionSpec* FindOption(const std::string& name)
+{
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.pszName || (spec.pszShort && name == spec.pszShort))
+            return &spec;
+    return nullptr;
+}
+
+template <class T>
+bool Choose(const ChoiceTable<T>& table, const char* pszValue, int* pnIndex)
+{
+    *pnIndex = table.Find(pszValue);
+    return *pnIndex >= 0;
+}
+
+template <class T>
+std::string Words(const ChoiceTable<T>& table)
+{
+    std::string words;
+    for (const T& item : table)
+        words += (words.empty() ? "" : ", ") + std::string(item.pszOption);
+    return words;
+}
+
+// Stores one option's value; false with the reason.
+bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::string* pError)
+{
+    const std::string name = spec.pszName;
+    uint32_t nNumber = 0;
+    const bool bNumber = ParseCliNumber(pszValue, &nNumber);
+    auto badNumber = [&] {
+        *pError = name + " needs a whole number of decimal digits that fits 32 bits, not '" + pszValue + "'";
+        return false;
+    };
+    auto badWord = [&](const std::string& words) {
+        *pError = name + " takes one of " + words + ", not '" + pszValue + "'";
+        return false;
+    };
+    CliTuneOptions& tune = pArgs->Tune;
+    switch (spec.eId) {
+    case OptionId::Output: pArgs->strFile = pszValue; return true;
+    case OptionId::LimitMB: return bNumber ? (pArgs->nLimitMB = nNumber, true) : badNumber();
+    case OptionId::Seconds: return bNumber ? (pArgs->nSeconds = nNumber, true) : badNumber();
+    case OptionId::LockTimeout: return bNumber ? (pArgs->nLockTimeoutS = nNumber, true) : badNumber();
+    case OptionId::Frequency: return bNumber ? (tune.nFrequency = nNumber, true) : badNumber();
+    case OptionId::SymbolRate: return bNumber ? (tune.nSymbolRate = nNumber, true) : badNumber();
+    case OptionId::Bandwidth: return bNumber ? (tune.nBandwidth = nNumber, true) : badNumber();
+    case OptionId::Qam: return bNumber ? (tune.nQam = nNumber, true) : badNumber();
+    case OptionId::Lof1: return bNumber ? (tune.nLof1 = nNumber, true) : badNumber();
+    case OptionId::Lof2: return bNumber ? (tune.nLof2 = nNumber, true) : badNumber();
+    case OptionId::LofSwitch: return bNumber ? (tune.nLofSwitch = nNumber, true) : badNumber();
+    case OptionId::Polarity:
+        if (!strcmp(pszValue, "V") || !strcmp(pszValue, "v"))
+            return tune.nPolarity = 0, true;
+        if (!strcmp(pszValue, "H") || !strcmp(pszValue, "h"))
+            return tune.nPolarity = 1, true;
+        return badWord("H, V");
+    case OptionId::Lnb: return Choose(kLnbPresets, pszValue, &tune.nLnbPreset) || badWord(Words(kLnbPresets));
+    case OptionId::LnbPower: return Choose(kLnbPowerChoices, pszValue, &tune.nLnbPower) || badWord(Words(kLnbPowerChoices));
+    case OptionId::Diseqc: return Choose(kDiseqcChoices, pszValue, &tune.nDiseqc) || badWord(Words(kDiseqcChoices));
+    case OptionId::Tone: return Choose(kTone22kChoices, pszValue, &tune.nTone) || badWord(Words(kTone22kChoices));
+    case OptionId::Modulation:
+        return Choose(kModulationChoices, pszValue, &tune.nModulation) || badWord(Words(kModulationChoices));
+    case OptionId::Help: case OptionId::Json: case OptionId::Watch: case OptionId::Overwrite: break;
+    }
+    return true;
+}
+
+void ApplyFlag(OptionId eId, CliArgs* pArgs)
+{
+    switch (eId) {
+    case OptionId::Help: pArgs->bHelp = true; break;
+    case OptionId::Json: pArgs->bJson = true; break;
+    case OptionId::Watch: pArgs->bWatch = true; break;
+    case OptionId::Overwrite: pArgs->bOverwrite = true; break;
+    default: break;
+    }
+}
+
+std::string KindNames(uint32_t nKinds)
+{
+    std::string names;
+    for (int32_t nBit = 1; nBit <= 8; nBit <<= 1)
+        if (nKinds & static_cast<uint32_t>(nBit))
+            names += (names.empty() ? "" : " or ") + std::string(FindTunerKindByDeviceBit(nBit)->pszName);
+    return names;
+}
+
+std::string OptionColumn(const OptionSpec& spec)
+{
+    std::string column = spec.pszShort ? std::string(spec.pszShort) + ", " + spec.pszName : spec.pszName;
+    if (spec.pszValue)
+        column += std::string(" ") + spec.pszValue;
+    return column;
+}
+
+const char kProgramHelp[] =
+    "qltscap: find, tune and record the maker's BDA tuners from the command line.\n"
+    "\n"
+    "TUNER is an index or a MAC as 'qltscap list' prints them, or a tuner's name.\n"
+    "PARAMS use the units of the program's dialog:\n"
+    "  satellite    --freq MHz --sr KSPS [--pol H|V] --lnb universal|low-high|custom\n"
+    "               [--lof1 MHZ --lof2 MHZ --lof-switch MHZ] [--lnb-power on|off]\n"
+    "               [--diseqc none|A|B|C|D] [--tone auto|off|on] [--modulation MOD]\n"
+    "  terrestrial  --freq kHz --bw MHZ\n"
+    "  cable        --freq kHz --sr KSPS --qam N\n"
+    "  atsc         --freq kHz (a whole-MHz channel centre is tuned 1750 kHz lower)\n"
+    "Numbers are decimal digits only and must fit 32 bits.\n"
+    "\n"
+    "A capture never replaces a non-empty FILE unless --overwrite is given. It stops at the\n"
+    "first of --limit-mb, --seconds and Ctrl+C; the file is closed complete in every case.\n"
+    "A signal lost during a capture is waited for: recording goes on while it may come back,\n"
+    "and after --lock-timeout seconds (default 10) without lock the capture ends with code 4.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  success; also a capture ended by its limit, its time or Ctrl+C\n"
+    "  1  the system refused an operation that no option changes\n"
+    "  2  bad argument (nothing is created or touched)\n"
+    "  3  no such tuner\n"
+    "  4  no lock (when tuning, or lost for --lock-timeout during a capture)\n"
+    "  5  the file cannot be opened (or exists and --overwrite was not given)\n"
+    "  6  a write failed during the capture\n"
+    "  7  the tuner is in use by another program\n"
+    "\n"
+    "'qltscap COMMAND --help' describes one command.\n";
+
+} // namespace
+
+std::string CliUsageText(CliCommand eCommand)
+{
+    std::string text = "usage:";
+    for (const CommandSpec& spec : kCommands)
+        if (eCommand == CliCommand::None || spec.eCommand == eCommand)
+            text += std::string("\n  ") + spec.pszUsage;
+    return text + "\n  qltscap [COMMAND] --help\n";
+}
+
+std::string CliHelpText(CliCommand eCommand)
+{
+    const CommandSpec* pCommand = FindCommand(eCommand);
+    if (!pCommand) {
+        std::string text = CliUsageText(CliCommand::None) + "\nCommands:\n";
+        for (const CommandSpec& spec : kCommands)
+            text += "  " + std::string(spec.pszName) + std::string(10 - strlen(spec.pszName), ' ') + spec.pszSummary + "\n";
+        return text + "\n" + kProgramHelp;
+    }
+    std::string text = std::string("usage: ") + pCommand->pszUsage + "\n" + pCommand->pszSummary + "\n\nOptions:\n";
+    for (const OptionSpec& spec : kOptions) {
+        if (!(spec.nCommands & pCommand->nBit))
+            continue;
+        std::string column = OptionColumn(spec);
+        column.resize(column.size() < 26 ? 26 : column.size() + 1, ' ');
+        text += "  " + column + spec.pszHelp;
+        if (spec.nKinds && spec.nKinds != KIND_ANY)
+            text += " [" + KindNames(spec.nKinds) + "]";
+        text += "\n";
+    }
+    return text + "\nSee 'qltscap --help' for TUNER, PARAMS and the exit codes.\n";
+}
+
+bool ParseCliNumber(const char* pszText, uint32_t* pnValue)
+{
+    if (!pszText || !*pszText)
+        return false;
+    uint64_t nValue = 0;
+    for (const char* p = pszText; *p; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+        nValue = nValue * 10 + static_cast<uint64_t>(*p - '0');
+        if (nValue > UINT32_MAX)
+            return false;
+    }
+    *pnValue = static_cast<uint32_t>(nValue);
+    return true;
+}
+
+const char* CliCommandName(CliCommand eCommand)
+{
+    const CommandSpec* pSpec = FindCommand(eCommand);
+    return pSpec ? pSpec->pszName : "";
+}
+
+bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string* pError)
+{
+    *pArgs = CliArgs();
+    pError->clear();
+    int i = 1;
+    if (i < argc && (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h"))) {
+        pArgs->bHelp = true;
+        return true;
+    }
+    if (i >= argc) {
+        *pError = "no command given";
+        return false;
+    }
+    for (const CommandSpec& spec : kCommands)
+        if (!strcmp(argv[i], spec.pszName))
+            pArgs->eCommand = spec.eCommand;
+    if (pArgs->eCommand == CliCommand::None) {
+        *pError = std::string("unknown command '") + argv[i] + "'";
+        return false;
+    }
+    const CommandSpec& command = *FindCommand(pArgs->eCommand);
+    int nPositionals = 0;
+    const int nWanted = (pArgs->eCommand == CliCommand::Tune || pArgs->eCommand == CliCommand::Capture ||
+                         pArgs->eCommand == CliCommand::Analyze) ? 1 : 0;
+    pArgs->Tune.nKindsUsed = KIND_ANY;
+
+    for (++i; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            std::string value;
+            bool bInlineValue = false;
+            const size_t nEquals = arg.find('=');
+            if (arg.compare(0, 2, "--") == 0 && nEquals != std::string::npos) {
+                value = arg.substr(nEquals + 1);
+                arg.resize(nEquals);
+                bInlineValue = true;
+            }
+            const OptionSpec* pSpec = FindOption(arg);
+            if (!pSpec || !(pSpec->nCommands & command.nBit)) {
+                *pError = "unknown option " + arg + " for '" + command.pszName + "'";
+                return false;
+            }
+            if (!pSpec->pszValue) {
+                if (bInlineValue) {
+                    *pError = arg + " takes no value";
+                    return false;
+                }
+                ApplyFlag(pSpec->eId, pArgs);
+                continue;
+            }
+            if (!bInlineValue) {
+                if (i + 1 >= argc) {
+                    *pError = arg + " needs a value (" + pSpec->pszValue + ")";
+                    return false;
+                }
+                value = argv[++i];
+            }
+            if (!Apply(*pSpec, value.c_str(), pArgs, pError))
+                return false;
+            if (pSpec->nKinds && pSpec->nKinds != KIND_ANY) {
+                if (pArgs->Tune.strFirstOption.empty())
+                    pArgs->Tune.strFirstOption = pSpec->pszName;
+                pArgs->Tune.nKindsUsed &= pSpec->nKinds;
+                if (!pArgs->Tune.nKindsUsed) {
+                    *pError = std::string(pSpec->pszName) + " and " + pArgs->Tune.strFirstOption +
+                              " do not apply to the same kind of tuner";
+                    return false;
+                }
+            }
+            continue;
+        }
+        if (nPositionals >= nWanted) {
+            *pError = "unexpected argument '" + arg + "'";
+            return false;
+        }
+        (pArgs->eCommand == CliCommand::Analyze ? pArgs->strFile : pArgs->strTuner) = arg;
+        ++nPositionals;
+    }
+    if (pArgs->bHelp)
+        return true;
+    if (nPositionals < nWanted) {
+        *pError = pArgs->eCommand == CliCommand::Analyze ? "no FILE given" : "no TUNER given";
+        return false;
+    }
+    if (pArgs->eCommand == CliCommand::Capture && pArgs->strFile.empty()) {
+        *pError = "no capture file given (-o FILE)";
+        return false;
+    }
+    return true;
+}
+
+bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValues* pValues, std::string* pError)
+{
+    const TunerKind* pKind = FindTunerKind(nSourceType);
+    if (!pKind) {
+        *pError = "the tuner's kind is not known, so it cannot be tuned";
+        return false;
+    }
+    if (!(options.nKindsUsed & static_cast<uint32_t>(pKind->nDeviceBit))) {
+        *pError = options.strFirstOption + " applies to a " + KindNames(options.nKindsUsed) + " tuner, not to a " +
+                  pKind->pszName + " tuner";
+        return false;
+    }
+    // A value not given reads as the dialog's empty field: 0.
+    auto value = [](int64_t n) { return n == CliTuneOptions::UNSET ? 0u : static_cast<uint32_t>(n); };
+    TuneValues values;
+    values.nFrequency = value(options.nFrequency);
+    values.nSymbolRate = value(options.nSymbolRate);
+    values.nBandwidth = value(options.nBandwidth);
+    values.nConstellation = value(options.nQam);
+    if (pKind->bNeedsLnb) {
+        // The preset fills the oscillators first, as the dialog's list does; given values win.
+        if (const LnbPreset* pPreset = kLnbPresets.At(options.nLnbPreset)) {
+            values.nLof1MHz = pPreset->nLof1MHz;
+            values.nLof2MHz = pPreset->nLof2MHz;
+            values.nLofSwitchMHz = pPreset->nLofSwitchMHz;
+        }
+        if (options.nLof1 != CliTuneOptions::UNSET)
+            values.nLof1MHz = value(options.nLof1);
+        if (options.nLof2 != CliTuneOptions::UNSET)
+            values.nLof2MHz = value(options.nLof2);
+        if (options.nLofSwitch != CliTuneOptions::UNSET)
+            values.nLofSwitchMHz = value(options.nLofSwitch);
+        // The dialog's satellite defaults: vertical, LNB power on, no DiSEqC, tone auto.
+        values.bVertical = options.nPolarity != 1;
+        values.nLnbPower = options.nLnbPower >= 0 ? options.nLnbPower : 1;
+        values.nDiseqc = options.nDiseqc >= 0 ? options.nDiseqc : 0;
+        values.nTone22k = options.nTone >= 0 ? options.nTone : 0;
+        values.nModulation = ModulationCodeForIndex(options.nModulation >= 0 ? options.nModulation : 0);
+    }
+    *pValues = values;
+    return true;
+}

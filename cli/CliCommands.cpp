@@ -1,0 +1,130 @@
+#include "cli/CliCommands.h"
+
+#include "cli/CliConsole.h"
+#include "cli/CliTuners.h"
+#include "tuner/TunerGraph.h"
+
+#include <string>
+
+namespace {
+
+constexpr DWORD WATCH_PERIOD_MS = 200;
+
+int BadArgument(const CliContext& context, CliCommand eCommand, const std::string& why)
+{
+    fprintf(context.pErr, "qltscap: %s\n%s", why.c_str(), CliUsageText(eCommand).c_str());
+    return EXIT_BAD_ARGUMENT;
+}
+
+const char* TuneCallName(TuneCall eCall)
+{
+    switch (eCall) {
+    case TuneCall::DVBS: return "TuneDVBS";
+    case TuneCall::DVBT: return "TuneDVBT";
+    case TuneCall::DVBC: return "TuneDVBC";
+    case TuneCall::ATSC: return "TuneATSC";
+    case TuneCall::None: break;
+    }
+    return "Tune";
+}
+
+void PrintSignal(const CliContext& context, FILE* pStream)
+{
+    LONG nStrength = 0, nQuality = 0;
+    const bool bLocked = context.Graph.WaitForLock(0) == 0;
+    if (bLocked)
+        context.Graph.GetSignalLevels(&nStrength, &nQuality);
+    fprintf(pStream, "%s\n", FormatSignalLine(bLocked, nStrength, nQuality).c_str());
+    fflush(pStream);
+}
+
+} // namespace
+
+int RunCli(int argc, const char* const* argv, const CliContext& context)
+{
+    CliArgs args;
+    std::string error;
+    if (!ParseCliArgs(argc, argv, &args, &error))
+        return BadArgument(context, args.eCommand, error);
+    if (args.bHelp) {
+        fputs(CliHelpText(args.eCommand).c_str(), context.pOut);
+        return EXIT_OK;
+    }
+    switch (args.eCommand) {
+    case CliCommand::List: return RunList(args, context);
+    case CliCommand::Tune: return RunTune(args, context);
+    case CliCommand::Capture: return RunCapture(args, context);
+    case CliCommand::Analyze: return RunAnalyze(args, context);
+    case CliCommand::None: break;
+    }
+    return BadArgument(context, args.eCommand, "no command given");
+}
+
+int RunList(const CliArgs& args, const CliContext& context)
+{
+    const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph);
+    fputs((args.bJson ? FormatTunerListJson(entries) : FormatTunerListText(entries)).c_str(), context.pOut);
+    return EXIT_OK;
+}
+
+int TuneCliTuner(const CliArgs& args, const CliContext& context)
+{
+    const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph);
+    const int nFound = FindCliTuner(entries, args.strTuner);
+    if (nFound < 0) {
+        fprintf(context.pErr, "qltscap: no tuner '%s' (%d found); 'qltscap list' shows their indexes, names and MACs\n",
+                args.strTuner.c_str(), static_cast<int>(entries.size()));
+        return EXIT_NO_TUNER;
+    }
+    const CliTunerEntry& entry = entries[static_cast<size_t>(nFound)];
+
+    // Every value is checked before the tuner is touched, exactly as the dialog checks it.
+    TuneValues values;
+    std::string error;
+    if (!MakeTuneValues(args.Tune, entry.nSourceType, &values, &error))
+        return BadArgument(context, args.eCommand, error);
+    const TunePlan plan = PlanTune(entry.nSourceType, values);
+    if (plan.eCall == TuneCall::None)
+        return BadArgument(context, args.eCommand, std::string("cannot tune: ") + plan.pszRefusal);
+
+    char szName[FRIENDLY_NAME_SIZE] = {};
+    HRESULT hr = context.Graph.BuildGraph(entry.nOrdinal, szName);
+    if (hr == HRESULT_FROM_WIN32(ERROR_BUSY)) {
+        fprintf(context.pErr, "qltscap: BuildGraph failed (0x%08lX): '%s' is in use by another program; "
+                "wait for it to finish or choose another tuner\n", static_cast<unsigned long>(hr), entry.strName.c_str());
+        return EXIT_TUNER_BUSY;
+    }
+    if (hr != S_OK) {
+        fprintf(context.pErr, "qltscap: BuildGraph failed (0x%08lX): the graph of '%s' could not be built or run; "
+                "check its driver with 'qltscap list'\n", static_cast<unsigned long>(hr), entry.strName.c_str());
+        context.Graph.DestroyGraph();
+        return EXIT_FAILED;
+    }
+    fprintf(context.pErr, "Locking %s (%s %s)...\n", entry.strName.c_str(), plan.strTuneFreq.c_str(),
+            plan.strTuneSystem.c_str());
+    hr = context.Graph.Tune(plan);
+    if (hr == E_INVALIDARG) {
+        context.Graph.DestroyGraph();
+        return BadArgument(context, args.eCommand,
+                           std::string(TuneCallName(plan.eCall)) + " refused the values (0x80070057)");
+    }
+    if (hr != S_OK) {
+        fprintf(context.pErr, "qltscap: %s failed (0x%08lX): no lock; check the frequency, the other PARAMS and "
+                "the antenna\n", TuneCallName(plan.eCall), static_cast<unsigned long>(hr));
+        context.Graph.DestroyGraph();
+        return EXIT_NO_LOCK;
+    }
+    return EXIT_OK;
+}
+
+int RunTune(const CliArgs& args, const CliContext& context)
+{
+    const int nExit = TuneCliTuner(args, context);
+    if (nExit != EXIT_OK)
+        return nExit;
+    PrintSignal(context, context.pOut);
+    while (args.bWatch && !context.Stop.WaitForStop(WATCH_PERIOD_MS))
+        PrintSignal(context, context.pOut);
+    context.Graph.DestroyGraph();
+    return EXIT_OK;
+}

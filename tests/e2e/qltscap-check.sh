@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# qltscap under Wine against the simulated tuners: every way a capture ends, with its exit
+# code, a file that holds every byte counted, and the printed summary; bad arguments that
+# create no file; list --json that parses.
+#   qltscap-check.sh <qltscap.exe> <QLSimTunerSetup.exe> <work folder>
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+exe=$1 setup=$2 work=$3
+run="$here/../../cmake/wine-run.sh"
+rm -rf "$work"; mkdir -p "$work"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+cat >"$work/scenario.txt" <<'SCENARIO'
+[tuner]
+name = DTV-DVB S2 Satellite Tuner
+kind = satellite
+lock_delay = 0
+channel = 11778000 pol=V sr=27500
+[tuner]
+name = Quillon DVB-T Terrestrial Tuner
+kind = terrestrial
+mac = 00-1B-C5-0A-0B-0C
+lock_delay = 0
+channel = 506000 bw=8
+[receiver]
+name = Quillon BDA Receiver Component
+SCENARIO
+"$run" "$setup" "Z:$work/scenario.txt" >/dev/null || { echo "scenario not registered"; exit 1; }
+
+# Runs qltscap; its exit code lands in $rc, its outputs in $work/out and $work/err.
+q() { "$run" "$exe" "$@" >"$work/out" 2>"$work/err"; rc=$?; }
+expect_rc() { [ "$rc" = "$1" ] || fail "$2: exit $rc, expected $1; $(tail -3 "$work/err")"; }
+size() { stat -c %s "$1" 2>/dev/null || echo 0; }
+# The file holds exactly the bytes the capture reported, and the summary was printed.
+expect_complete() {
+  local file=$1 what=$2 counted
+  counted=$(sed -n 's/^Capture ended: .*; \([0-9]*\) bytes in .*/\1/p' "$work/err")
+  [ -n "$counted" ] && [ "$counted" -gt 0 ] && [ "$(size "$file")" = "$counted" ] ||
+    fail "$what: file size $(size "$file"), bytes counted '${counted}'"
+  grep -q '^Stream health' "$work/out" || grep -q '"packets"' "$work/out" || fail "$what: no summary"
+}
+# The analysis of the file finds no continuity error and no packet lost inside it.
+expect_clean_file() {
+  q analyze "Z:$1" --json
+  expect_rc 0 "analyze $2"
+  python3 - "$work/out" "$(size "$1")" "$2" <<'PY' || fail "$2: analysis of the file"
+import json, sys
+s = json.load(open(sys.argv[1]))
+size = int(sys.argv[2])
+ok = s["bytes"] == size and s["cc_errors"] == 0 and s["packets"] * 188 + s["skipped_bytes"] <= size
+ok = ok and size - s["packets"] * 188 < 2 * 188
+if not ok:
+    print(sys.argv[3], s["bytes"], size, s["packets"], s["skipped_bytes"], s["cc_errors"])
+sys.exit(0 if ok else 1)
+PY
+}
+
+# list --json parses, names both tuners with their MACs.
+q list --json
+expect_rc 0 "list --json"
+python3 -m json.tool "$work/out" >/dev/null || fail "list --json does not parse"
+grep -q '"mac":"00-1B-C5-0A-0B-0C"' "$work/out" || fail "list --json: MAC missing: $(cat "$work/out")"
+
+# Bad arguments: exit 2, no file created.
+for args in "capture 1 --freq 12abc -o" "capture 1 --freq 506000 -o" "capture 1 --freq 506000 --bw 8 --qam 64 -o" \
+            "capture 0 --freq 11778 --sr 27500 -o"; do
+  q $args "Z:$work/bad.ts"
+  expect_rc 2 "$args"
+  [ -e "$work/bad.ts" ] && fail "$args created the file"
+  grep -q '^usage:' "$work/err" || fail "$args: no usage"
+done
+q capture 5 --freq 506000 --bw 8 -o "Z:$work/bad.ts"
+expect_rc 3 "no such tuner"
+[ -e "$work/bad.ts" ] && fail "no such tuner created the file"
+
+# No lock: exit 4 and no file; tune by MAC.
+q capture 00-1b-c5-0a-0b-0c --freq 650000 --bw 8 -o "Z:$work/nolock.ts"
+expect_rc 4 "no lock"
+[ -e "$work/nolock.ts" ] && fail "no lock created the file"
+q tune 00-1b-c5-0a-0b-0c --freq 506000 --bw 8
+expect_rc 0 "tune"
+grep -q '^locked  strength' "$work/out" || fail "tune: $(cat "$work/out")"
+
+# An existing non-empty file is kept unless --overwrite.
+printf 'keep' >"$work/keep.ts"
+q capture 1 --freq 506000 --bw 8 -o "Z:$work/keep.ts" --seconds 1
+expect_rc 5 "existing file"
+[ "$(cat "$work/keep.ts")" = keep ] || fail "existing file was touched"
+
+# Limit reached.
+q capture 1 --freq 506000 --bw 8 -o "Z:$work/limit.ts" --limit-mb 2
+expect_rc 0 "limit"
+grep -q 'size limit reached' "$work/err" || fail "limit: $(tail -1 "$work/err")"
+[ "$(size "$work/limit.ts")" -ge 2097152 ] || fail "limit: file smaller than the limit"
+expect_complete "$work/limit.ts" limit
+expect_clean_file "$work/limit.ts" limit
+
+# Time reached, JSON summary, replacing the kept file.
+q capture 1 --freq 506000 --bw 8 -o "Z:$work/keep.ts" --seconds 2 --overwrite --json
+expect_rc 0 "time"
+grep -q 'time reached' "$work/err" || fail "time: $(tail -1 "$work/err")"
+python3 -m json.tool "$work/out" >/dev/null || fail "capture --json does not parse"
+grep -cq '^00:00:0[0-9]  ' "$work/err" || fail "time: no progress line"
+expect_complete "$work/keep.ts" time
+expect_clean_file "$work/keep.ts" time
+
+# Ctrl+C: the Linux process that runs the exe gets SIGINT once the file grows.
+"$run" "$exe" capture 1 --freq 506000 --bw 8 -o "Z:$work/ctrlc.ts" >"$work/out" 2>"$work/err" &
+runner=$!
+for _ in $(seq 600); do [ "$(size "$work/ctrlc.ts")" -gt 0 ] && break; sleep 0.1; done
+# The Wine process's command line starts with the exe; the wrapper's starts with bash.
+pid=$(pgrep -f "^[^ ]*qltscap\.exe capture 1 .*ctrlc\.ts" | head -1)
+if [ -n "$pid" ]; then kill -INT "$pid"; else fail "ctrl+c: no process found"; fi
+for _ in $(seq 600); do kill -0 "$runner" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$runner" 2>/dev/null; then
+  fail "ctrl+c did not stop the capture"
+  [ -n "$pid" ] && kill -KILL "$pid"
+fi
+wait "$runner"; rc=$?
+expect_rc 0 "ctrl+c"
+grep -q 'stopped by Ctrl+C' "$work/err" || fail "ctrl+c: $(tail -1 "$work/err")"
+expect_complete "$work/ctrlc.ts" ctrl+c
+expect_clean_file "$work/ctrlc.ts" ctrl+c
+
+# A write that fails: the disk is full.
+q capture 1 --freq 506000 --bw 8 -o 'Z:\dev\full' --seconds 30
+expect_rc 6 "write failure"
+grep -q 'a write failed' "$work/err" || fail "write failure: $(tail -1 "$work/err")"
+grep -q '^Stream health' "$work/out" || fail "write failure: no summary"
+
+"$run" "$setup" /remove >/dev/null
+[ "$failures" = 0 ] && echo "qltscap-check: every capture ending checked" || echo "qltscap-check: $failures failures"
+[ "$failures" = 0 ]
