@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr size_t COL_TUNING = 26, COL_LOCK = 9, COL_LEVELS = 8, COL_SID = 7, COL_NAME = 25, COL_PROVIDER = 17,
+constexpr size_t COL_TUNING = 29, COL_LOCK = 9, COL_LEVELS = 8, COL_SID = 7, COL_NAME = 25, COL_PROVIDER = 17,
                  COL_VIDEO = 9;
 
 // Pads to a column width in characters (UTF-8 continuation bytes take no place); a text
@@ -24,6 +24,11 @@ std::string Pids(const std::vector<uint16_t>& pids)
     for (uint16_t nPid : pids)
         text += (text.empty() ? "" : " ") + std::to_string(nPid);
     return text.empty() ? "-" : text;
+}
+
+std::string Counted(size_t n, const char* pszWord)
+{
+    return std::to_string(n) + " " + pszWord + (n == 1 ? "" : "s");
 }
 
 const char* StateName(ScanState eState)
@@ -140,12 +145,13 @@ std::string FormatScanEnd(const std::vector<ScanRow>& rows, const ScanEnd& end)
         nSkipped += row.eState == ScanState::Skipped;
         nServices += row.Services.size();
     }
-    std::string text = std::to_string(nServices) + " services on " + std::to_string(nLocked) + " of " +
-                       std::to_string(end.nScanned) + " frequencies (" + std::to_string(nSkipped) + " skipped)";
+    std::string text = Counted(nServices, "service") + " on " + std::to_string(nLocked) + " of " +
+                       std::to_string(end.nScanned) + (end.nScanned == 1 ? " frequency (" : " frequencies (") +
+                       std::to_string(nSkipped) + " skipped)";
     if (end.bStopped)
         text += "; stopped by Ctrl+C, " + std::to_string(end.nSteps - end.nScanned) + " not scanned";
     if (!end.strChannelFile.empty())
-        text += "; " + std::to_string(end.nChannels) + " channels written to " + end.strChannelFile;
+        text += "; " + Counted(end.nChannels, "channel") + " written to " + end.strChannelFile;
     return text + "\n";
 }
 

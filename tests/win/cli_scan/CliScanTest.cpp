@@ -225,7 +225,7 @@ TEST_F(CliScan, RangeScanOfAtscWritesEntriesThatTuneAgain)
     const CliRun scan = Cli({"scan", "DTV-ATSC Tuner", "--from", "611000", "--to", "623000", "--step", "6000", "-o",
                              m_channels});
     ASSERT_EQ(scan.nExit, EXIT_OK) << scan.Err;
-    EXPECT_NE(scan.Out.find("617000 kHz                locked"), std::string::npos) << scan.Out;
+    EXPECT_NE(scan.Out.find("617000 kHz                   locked"), std::string::npos) << scan.Out;
     EXPECT_EQ(Count(scan.Out, "no lock"), 2u);
     const CliRun tune = Cli({"tune", "DTV-ATSC Tuner", "--channel", "Alpha", "--channels", m_channels});
     EXPECT_EQ(tune.nExit, EXIT_OK) << tune.Err;
