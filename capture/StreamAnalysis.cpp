@@ -67,9 +67,9 @@ size_t Utf8SequenceLength(const uint8_t* p, size_t n)
     return len;
 }
 
-// A name as UTF-8 text: bytes that are not well-formed UTF-8, or any byte of 0x80 and above
-// in a name of another character table, become \xNN.
-std::string Shown(const PsiText& text)
+} // namespace
+
+std::string ShownPsiText(const PsiText& text)
 {
     std::string out;
     const auto* p = reinterpret_cast<const uint8_t*>(text.szText);
@@ -87,8 +87,6 @@ std::string Shown(const PsiText& text)
     }
     return out;
 }
-
-} // namespace
 
 CStreamAnalysis::CStreamAnalysis()
     : m_pPids(new PidState[TS_PID_COUNT])
@@ -303,7 +301,7 @@ StreamHealthSummary CStreamAnalysis::Summarise() const
     }
     for (size_t i = 0; i < m_pPsi->ServiceCount(); ++i) {
         const PsiService& v = m_pPsi->Service(i);
-        s.Services.push_back({v.nServiceId, v.nType, Shown(v.Name), v.Name.pszCharset, Shown(v.Provider),
+        s.Services.push_back({v.nServiceId, v.nType, ShownPsiText(v.Name), v.Name.pszCharset, ShownPsiText(v.Provider),
                               v.Provider.pszCharset});
     }
     for (size_t i = 0; i < m_pPsi->ChannelCount(); ++i) {

@@ -39,6 +39,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+
+// A broadcast name as UTF-8 text: bytes that are not well-formed UTF-8, or any byte of 0x80
+// and above in a name of another character table, become \xNN.
+std::string ShownPsiText(const PsiText& text);
 
 // What another thread may read while the stream is being fed.
 struct StreamProgress {

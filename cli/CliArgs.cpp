@@ -2,16 +2,18 @@
 
 #include "tuner/TuneChoices.h"
 #include "tuner/TunerKinds.h"
+#include "tuner/TuningEntry.h"
 
 #include <cstring>
 
 namespace {
 
-enum CommandBit : uint32_t { CMD_LIST = 1, CMD_TUNE = 2, CMD_CAPTURE = 4, CMD_ANALYZE = 8 };
+enum CommandBit : uint32_t { CMD_LIST = 1, CMD_TUNE = 2, CMD_CAPTURE = 4, CMD_ANALYZE = 8, CMD_SCAN = 16 };
 
 enum class OptionId {
     Help, Json, Watch, Overwrite, Output, LimitMB, Seconds, LockTimeout,
     Frequency, SymbolRate, Bandwidth, Qam, Polarity, Lnb, Lof1, Lof2, LofSwitch, LnbPower, Diseqc, Tone, Modulation,
+    Channel, Channels, List, From, To, Step, First,
 };
 
 struct OptionSpec {
@@ -24,24 +26,29 @@ struct OptionSpec {
     const char* pszHelp;
 };
 
-constexpr uint32_t CMD_ALL = CMD_LIST | CMD_TUNE | CMD_CAPTURE | CMD_ANALYZE;
-constexpr uint32_t CMD_TUNING = CMD_TUNE | CMD_CAPTURE;
+constexpr uint32_t CMD_ALL = CMD_LIST | CMD_TUNE | CMD_CAPTURE | CMD_ANALYZE | CMD_SCAN;
+// A scan takes its frequencies (and, from a list, every other value) step by step; the
+// oscillators and the rest of the dish, and a range's other values, from the command line.
+constexpr uint32_t CMD_ONE_TUNING = CMD_TUNE | CMD_CAPTURE;
+constexpr uint32_t CMD_TUNING = CMD_ONE_TUNING | CMD_SCAN;
 
 const OptionSpec kOptions[] = {
     {OptionId::Help, "--help", "-h", nullptr, CMD_ALL, 0, "show this help"},
-    {OptionId::Json, "--json", nullptr, nullptr, CMD_LIST | CMD_CAPTURE | CMD_ANALYZE, 0, "print the result as JSON"},
+    {OptionId::Json, "--json", nullptr, nullptr, CMD_LIST | CMD_CAPTURE | CMD_ANALYZE | CMD_SCAN, 0, "print the result as JSON"},
     {OptionId::Watch, "--watch", nullptr, nullptr, CMD_TUNE, 0, "print the signal five times a second until Ctrl+C"},
-    {OptionId::Output, "--output", "-o", "FILE", CMD_CAPTURE, 0, "the capture file (.ts)"},
-    {OptionId::Overwrite, "--overwrite", nullptr, nullptr, CMD_CAPTURE, 0, "replace FILE when it exists and is not empty"},
+    {OptionId::Output, "--output", "-o", "FILE", CMD_CAPTURE | CMD_SCAN, 0,
+     "the capture file (.ts); for scan, the channel file to write"},
+    {OptionId::Overwrite, "--overwrite", nullptr, nullptr, CMD_CAPTURE | CMD_SCAN, 0,
+     "replace FILE when it exists and is not empty"},
     {OptionId::LimitMB, "--limit-mb", nullptr, "N", CMD_CAPTURE, 0, "stop after N MB (1 MB = 1048576 bytes)"},
     {OptionId::Seconds, "--seconds", nullptr, "S", CMD_CAPTURE, 0, "stop after S seconds"},
     {OptionId::LockTimeout, "--lock-timeout", nullptr, "S", CMD_CAPTURE, 0,
      "end with the no-lock code after S seconds without lock (default 10)"},
-    {OptionId::Frequency, "--freq", nullptr, "F", CMD_TUNING, KIND_ANY, "frequency: MHz for satellite, kHz otherwise"},
+    {OptionId::Frequency, "--freq", nullptr, "F", CMD_ONE_TUNING, KIND_ANY, "frequency: MHz for satellite, kHz otherwise"},
     {OptionId::SymbolRate, "--sr", nullptr, "KSPS", CMD_TUNING, KIND_SAT | KIND_CAB, "symbol rate in ksymbols/s"},
     {OptionId::Bandwidth, "--bw", nullptr, "MHZ", CMD_TUNING, KIND_TER, "bandwidth in MHz"},
     {OptionId::Qam, "--qam", nullptr, "N", CMD_TUNING, KIND_CAB, "QAM order (16, 32, 64, 128, 256)"},
-    {OptionId::Polarity, "--pol", nullptr, "H|V", CMD_TUNING, KIND_SAT, "polarity (default V)"},
+    {OptionId::Polarity, "--pol", nullptr, "H|V", CMD_ONE_TUNING, KIND_SAT, "polarity (default V)"},
     {OptionId::Lnb, "--lnb", nullptr, "TYPE", CMD_TUNING, KIND_SAT, "LNB preset: universal, low-high, custom"},
     {OptionId::Lof1, "--lof1", nullptr, "MHZ", CMD_TUNING, KIND_SAT, "low-band oscillator in MHz (after --lnb)"},
     {OptionId::Lof2, "--lof2", nullptr, "MHZ", CMD_TUNING, KIND_SAT, "high-band oscillator in MHz"},
@@ -49,8 +56,15 @@ const OptionSpec kOptions[] = {
     {OptionId::LnbPower, "--lnb-power", nullptr, "on|off", CMD_TUNING, KIND_SAT, "LNB power (default on)"},
     {OptionId::Diseqc, "--diseqc", nullptr, "PORT", CMD_TUNING, KIND_SAT, "DiSEqC port: none, A, B, C, D (default none)"},
     {OptionId::Tone, "--tone", nullptr, "MODE", CMD_TUNING, KIND_SAT, "22 kHz tone: auto, off, on (default auto)"},
-    {OptionId::Modulation, "--modulation", nullptr, "MOD", CMD_TUNING, KIND_SAT,
+    {OptionId::Modulation, "--modulation", nullptr, "MOD", CMD_ONE_TUNING, KIND_SAT,
      "unknown, qpsk, 8psk, 16apsk, 32apsk (default unknown)"},
+    {OptionId::Channel, "--channel", nullptr, "NAME", CMD_ONE_TUNING, 0, "tune the channel of this name (with --channels)"},
+    {OptionId::Channels, "--channels", nullptr, "FILE", CMD_ONE_TUNING, 0, "the channel file --channel is looked up in"},
+    {OptionId::List, "--list", nullptr, "FILE", CMD_SCAN, 0, "scan the entries of a tuning list or channel file"},
+    {OptionId::From, "--from", nullptr, "KHZ", CMD_SCAN, 0, "scan a range from this frequency in kHz"},
+    {OptionId::To, "--to", nullptr, "KHZ", CMD_SCAN, 0, "to this frequency in kHz (included)"},
+    {OptionId::Step, "--step", nullptr, "KHZ", CMD_SCAN, 0, "in steps of this many kHz"},
+    {OptionId::First, "--first", nullptr, "N", CMD_SCAN, 0, "scan only the first N frequencies"},
 };
 
 struct CommandSpec {
@@ -63,10 +77,15 @@ struct CommandSpec {
 
 const CommandSpec kCommands[] = {
     {CliCommand::List, CMD_LIST, "list", "qltscap list [--json]", "list the maker's tuners"},
-    {CliCommand::Tune, CMD_TUNE, "tune", "qltscap tune TUNER PARAMS [--watch]", "tune and print lock, strength, quality"},
+    {CliCommand::Tune, CMD_TUNE, "tune", "qltscap tune TUNER PARAMS|CHANNEL [--watch]",
+     "tune and print lock, strength, quality"},
     {CliCommand::Capture, CMD_CAPTURE, "capture",
-     "qltscap capture TUNER PARAMS -o FILE [--limit-mb N] [--seconds S] [--overwrite] [--json]",
+     "qltscap capture TUNER PARAMS|CHANNEL -o FILE [--limit-mb N] [--seconds S] [--overwrite] [--json]",
      "tune and record the transport stream"},
+    {CliCommand::Scan, CMD_SCAN, "scan",
+     "qltscap scan TUNER (--list FILE | --from KHZ --to KHZ --step KHZ) [PARAMS] [--first N] [-o CHANNELS] "
+     "[--overwrite] [--json]",
+     "tune each frequency and list the services found"},
     {CliCommand::Analyze, CMD_ANALYZE, "analyze", "qltscap analyze FILE [--json]", "stream health of a recorded file"},
 };
 
@@ -129,6 +148,13 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
     case OptionId::Lof1: return bNumber ? (tune.nLof1 = nNumber, true) : badNumber();
     case OptionId::Lof2: return bNumber ? (tune.nLof2 = nNumber, true) : badNumber();
     case OptionId::LofSwitch: return bNumber ? (tune.nLofSwitch = nNumber, true) : badNumber();
+    case OptionId::From: return bNumber ? (pArgs->nFromKHz = nNumber, true) : badNumber();
+    case OptionId::To: return bNumber ? (pArgs->nToKHz = nNumber, true) : badNumber();
+    case OptionId::Step: return bNumber ? (pArgs->nStepKHz = nNumber, true) : badNumber();
+    case OptionId::First: return bNumber && nNumber > 0 ? (pArgs->nFirst = nNumber, true) : badNumber();
+    case OptionId::Channel: pArgs->strChannel = pszValue; return true;
+    case OptionId::Channels: pArgs->strChannels = pszValue; return true;
+    case OptionId::List: pArgs->strList = pszValue; return true;
     case OptionId::Polarity:
         if (!strcmp(pszValue, "V") || !strcmp(pszValue, "v"))
             return tune.nPolarity = 0, true;
@@ -174,6 +200,70 @@ std::string OptionColumn(const OptionSpec& spec)
     return column;
 }
 
+// The option that names one tuning value, given together with an entry that gives them all.
+const char* OneTuningOptionGiven(const CliTuneOptions& tune)
+{
+    if (tune.nFrequency != CliTuneOptions::UNSET)
+        return "--freq";
+    if (tune.nPolarity >= 0)
+        return "--pol";
+    if (tune.nModulation >= 0)
+        return "--modulation";
+    return nullptr;
+}
+
+const char* RangeOptionGiven(const CliTuneOptions& tune)
+{
+    if (tune.nSymbolRate != CliTuneOptions::UNSET)
+        return "--sr";
+    if (tune.nBandwidth != CliTuneOptions::UNSET)
+        return "--bw";
+    if (tune.nQam != CliTuneOptions::UNSET)
+        return "--qam";
+    return nullptr;
+}
+
+bool CheckChannelOptions(const CliArgs& args, std::string* pError)
+{
+    if (args.strChannel.empty() != args.strChannels.empty()) {
+        *pError = args.strChannel.empty() ? "--channels needs --channel NAME" : "--channel needs --channels FILE";
+        return false;
+    }
+    if (args.strChannel.empty())
+        return true;
+    const char* pszOption = OneTuningOptionGiven(args.Tune);
+    if (!pszOption)
+        pszOption = RangeOptionGiven(args.Tune);
+    if (pszOption) {
+        *pError = std::string(pszOption) + " does not go with --channel: the channel file gives the tuning values";
+        return false;
+    }
+    return true;
+}
+
+bool CheckScanOptions(const CliArgs& args, std::string* pError)
+{
+    if (args.eCommand != CliCommand::Scan)
+        return true;
+    const int nRangeGiven = (args.nFromKHz != CliTuneOptions::UNSET) + (args.nToKHz != CliTuneOptions::UNSET) +
+                            (args.nStepKHz != CliTuneOptions::UNSET);
+    if (!args.strList.empty() && nRangeGiven) {
+        *pError = "--list and --from/--to/--step are two ways of scanning: give one";
+        return false;
+    }
+    if (args.strList.empty() && nRangeGiven < 3) {
+        *pError = nRangeGiven ? "a range needs all of --from, --to and --step (kHz)"
+                              : "nothing to scan: give --list FILE or --from, --to and --step (kHz)";
+        return false;
+    }
+    const char* pszOption = RangeOptionGiven(args.Tune);
+    if (!args.strList.empty() && pszOption) {
+        *pError = std::string(pszOption) + " does not go with --list: the list gives each entry's values";
+        return false;
+    }
+    return true;
+}
+
 const char kProgramHelp[] =
     "qltscap: find, tune and record the maker's BDA tuners from the command line.\n"
     "\n"
@@ -186,6 +276,15 @@ const char kProgramHelp[] =
     "  cable        --freq kHz --sr KSPS --qam N\n"
     "  atsc         --freq kHz (a whole-MHz channel centre is tuned 1750 kHz lower)\n"
     "Numbers are decimal digits only and must fit 32 bits.\n"
+    "CHANNEL is --channel NAME --channels FILE: an entry of a channel file (as scan writes it)\n"
+    "gives every value but the satellite dish's (--lnb ... --tone), which PARAMS still give.\n"
+    "\n"
+    "A scan tunes each entry of a tuning list (--list, any kind of tuner) or each step of a\n"
+    "range (--from/--to/--step in kHz, with --bw or --sr/--qam; terrestrial, cable, ATSC),\n"
+    "waiting up to 2 s for lock. On each locked frequency it reads the PAT, every PMT and\n"
+    "the SDT (ATSC: the VCT) for at most 5 s. Entries the tuner cannot take are listed as\n"
+    "skipped. -o writes one channel-file entry per service; Ctrl+C ends the scan and keeps\n"
+    "what was found. The scan ends with code 4 when no frequency locked.\n"
     "\n"
     "A capture never replaces a non-empty FILE unless --overwrite is given. It stops at the\n"
     "first of --limit-mb, --seconds and Ctrl+C; the file is closed complete in every case.\n"
@@ -282,8 +381,7 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
     }
     const CommandSpec& command = *FindCommand(pArgs->eCommand);
     int nPositionals = 0;
-    const int nWanted = (pArgs->eCommand == CliCommand::Tune || pArgs->eCommand == CliCommand::Capture ||
-                         pArgs->eCommand == CliCommand::Analyze) ? 1 : 0;
+    const int nWanted = pArgs->eCommand == CliCommand::List ? 0 : 1;
     pArgs->Tune.nKindsUsed = KIND_ANY;
 
     for (++i; i < argc; ++i) {
@@ -348,6 +446,27 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
         *pError = "no capture file given (-o FILE)";
         return false;
     }
+    return CheckChannelOptions(*pArgs, pError) && CheckScanOptions(*pArgs, pError);
+}
+
+bool MakeEntryTuneValues(const TuningListEntry& entry, const CliTuneOptions& options, int32_t nSourceType,
+                         TuneValues* pValues, TuningValues* pConverted, std::string* pError)
+{
+    TuningValues converted;
+    if (!ConvertTuningEntry(entry, nSourceType, converted, *pError))
+        return false;
+    if (pConverted)
+        *pConverted = converted;
+    // The entry takes the place of the options that name one tuning.
+    CliTuneOptions given = options;
+    given.nFrequency = converted.nFrequency;
+    given.nSymbolRate = converted.nSymbolRate;
+    given.nBandwidth = converted.nBandwidth;
+    given.nQam = converted.nConstellation;
+    given.nPolarity = converted.nPolarity == 1 ? 1 : 0;
+    if (!MakeTuneValues(given, nSourceType, pValues, pError))
+        return false;
+    pValues->nModulation = converted.nModulation;
     return true;
 }
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-enum class CliCommand { None, List, Tune, Capture, Analyze };
+enum class CliCommand { None, List, Tune, Capture, Analyze, Scan };
 
 // The program's exit codes; the program help lists them.
 enum CliExit : int {
@@ -40,8 +40,8 @@ struct CliTuneOptions {
 struct CliArgs {
     CliCommand eCommand = CliCommand::None;
     bool bHelp = false;
-    std::string strTuner;   // tune, capture: an index, a name or a MAC
-    std::string strFile;    // capture: -o; analyze: the file to read
+    std::string strTuner;   // tune, capture, scan: an index, a name or a MAC
+    std::string strFile;    // capture: -o; scan: the channel file to write; analyze: the file to read
     bool bJson = false;
     bool bWatch = false;
     bool bOverwrite = false;
@@ -49,6 +49,11 @@ struct CliArgs {
     uint32_t nSeconds = 0;       // 0: no time limit
     uint32_t nLockTimeoutS = 10; // a capture without lock for this long ends
     CliTuneOptions Tune;
+    std::string strChannel;   // tune, capture: the channel's name in strChannels
+    std::string strChannels;  // tune, capture: a channel file
+    std::string strList;      // scan: a tuning list
+    int64_t nFromKHz = CliTuneOptions::UNSET, nToKHz = CliTuneOptions::UNSET, nStepKHz = CliTuneOptions::UNSET;
+    uint32_t nFirst = 0;      // scan: only the first N steps; 0 for all
 };
 
 // Parses argv[1..argc-1]; false with a one-line reason in *pError.
@@ -58,6 +63,15 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
 // defaults for choices not given; false with the reason when an option does not apply to
 // the kind.
 bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValues* pValues, std::string* pError);
+
+// The tuning values of a channel-file or list entry for a tuner of this SourceType, with
+// the satellite dish's options of the command line (LNB, power, DiSEqC, tone); false with
+// the reason when the tuner cannot take the entry. pConverted, when given, receives the
+// entry's own values.
+struct TuningListEntry;
+struct TuningValues;
+bool MakeEntryTuneValues(const TuningListEntry& entry, const CliTuneOptions& options, int32_t nSourceType,
+                         TuneValues* pValues, TuningValues* pConverted, std::string* pError);
 
 // A number argument: decimal digits only, at most 32 bits.
 bool ParseCliNumber(const char* pszText, uint32_t* pnValue);

@@ -3,7 +3,10 @@
 #include "cli/CliConsole.h"
 #include "cli/CliTuners.h"
 #include "tuner/TunerGraph.h"
+#include "tuner/TuningList.h"
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -55,6 +58,7 @@ int RunCli(int argc, const char* const* argv, const CliContext& context)
     case CliCommand::Tune: return RunTune(args, context);
     case CliCommand::Capture: return RunCapture(args, context);
     case CliCommand::Analyze: return RunAnalyze(args, context);
+    case CliCommand::Scan: return RunScan(args, context);
     case CliCommand::None: break;
     }
     return BadArgument(context, args.eCommand, "no command given");
@@ -69,6 +73,22 @@ int RunList(const CliArgs& args, const CliContext& context)
 
 int TuneCliTuner(const CliArgs& args, const CliContext& context)
 {
+    TuningList channels;
+    const TuningListEntry* pChannel = nullptr;
+    if (!args.strChannel.empty()) {
+        const int nExit = ReadCliTuningList(args.strChannels, context, &channels);
+        if (nExit != EXIT_OK)
+            return nExit;
+        size_t nMatches = 0;
+        pChannel = FindChannel(channels, args.strChannel, &nMatches);
+        if (!pChannel)
+            return BadArgument(context, args.eCommand, "no channel '" + args.strChannel + "' in " + args.strChannels);
+        // Channel files repeat names (one service on two transmitters): say which is tuned.
+        if (nMatches > 1)
+            fprintf(context.pErr, "qltscap: %u channels in %s are named '%s'; taking the first, [%s] at line %d\n",
+                    static_cast<unsigned>(nMatches), args.strChannels.c_str(), args.strChannel.c_str(),
+                    pChannel->strName.c_str(), pChannel->nLine);
+    }
     const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph);
     const int nFound = FindCliTuner(entries, args.strTuner);
     if (nFound < 0) {
@@ -81,8 +101,10 @@ int TuneCliTuner(const CliArgs& args, const CliContext& context)
     // Every value is checked before the tuner is touched, exactly as the dialog checks it.
     TuneValues values;
     std::string error;
-    if (!MakeTuneValues(args.Tune, entry.nSourceType, &values, &error))
-        return BadArgument(context, args.eCommand, error);
+    if (pChannel ? !MakeEntryTuneValues(*pChannel, args.Tune, entry.nSourceType, &values, nullptr, &error)
+                 : !MakeTuneValues(args.Tune, entry.nSourceType, &values, &error))
+        return BadArgument(context, args.eCommand,
+                           pChannel ? "channel '" + pChannel->strName + "' cannot be tuned: " + error : error);
     const TunePlan plan = PlanTune(entry.nSourceType, values);
     if (plan.eCall == TuneCall::None)
         return BadArgument(context, args.eCommand, std::string("cannot tune: ") + plan.pszRefusal);
@@ -126,5 +148,22 @@ int RunTune(const CliArgs& args, const CliContext& context)
     while (args.bWatch && !context.Stop.WaitForStop(WATCH_PERIOD_MS))
         PrintSignal(context, context.pOut);
     context.Graph.DestroyGraph();
+    return EXIT_OK;
+}
+
+int ReadCliTuningList(const std::string& strPath, const CliContext& context, TuningList* pList)
+{
+    // A file that does not open is told apart from one that is not a list.
+    FILE* pFile = fopen(strPath.c_str(), "rb");
+    if (!pFile) {
+        fprintf(context.pErr, "qltscap: fopen failed (%s): cannot read %s\n", strerror(errno), strPath.c_str());
+        return EXIT_FILE_OPEN;
+    }
+    fclose(pFile);
+    TuningListError error;
+    if (!ReadTuningListFile(strPath, *pList, error)) {
+        fprintf(context.pErr, "qltscap: %s: %s\n", strPath.c_str(), error.Describe().c_str());
+        return EXIT_BAD_ARGUMENT;
+    }
     return EXIT_OK;
 }

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+struct TuningList;
+
 class CTunerGraph;
 class CConsoleStop;
 
@@ -24,7 +26,12 @@ int RunList(const CliArgs& args, const CliContext& context);
 int RunTune(const CliArgs& args, const CliContext& context);
 int RunCapture(const CliArgs& args, const CliContext& context);
 int RunAnalyze(const CliArgs& args, const CliContext& context);
+int RunScan(const CliArgs& args, const CliContext& context);
 
 // Finds, builds and tunes the tuner the arguments name; on EXIT_OK the graph is built,
 // running and locked. Every other code has been reported on pErr.
 int TuneCliTuner(const CliArgs& args, const CliContext& context);
+
+// Reads a tuning list or channel file named on the command line: EXIT_FILE_OPEN when it
+// cannot be opened, EXIT_BAD_ARGUMENT when it is not one, each reported on pErr.
+int ReadCliTuningList(const std::string& strPath, const CliContext& context, TuningList* pList);

@@ -1,0 +1,264 @@
+// The scan command: tunes each entry of a list or each step of a range, reads the services
+// of every frequency that locks, prints them and writes them as a channel file.
+#include "cli/CliCommands.h"
+
+#include "cli/CliConsole.h"
+#include "cli/CliTuners.h"
+#include "cli/ScanReport.h"
+#include "tuner/TunerGraph.h"
+#include "tuner/TuningEntry.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD SERVICE_POLL_MS = 50;
+
+struct ScanStep {
+    ScanRow Row;        // filled in as far as known before tuning
+    TunePlan Plan;      // eCall None for a skipped step
+};
+
+int Refused(const CliContext& context, const std::string& why)
+{
+    fprintf(context.pErr, "qltscap: %s\n%s", why.c_str(), CliUsageText(CliCommand::Scan).c_str());
+    return EXIT_BAD_ARGUMENT;
+}
+
+// A plan refused for values the list or range checked already is refused for the command
+// line's part (no oscillator, no bandwidth ...), which every step shares.
+bool PlanStep(int32_t nSourceType, const TuneValues& values, ScanStep* pStep, std::string* pError)
+{
+    pStep->Row.strTuning = FormatScanTuning(nSourceType, values);
+    pStep->Plan = PlanTune(nSourceType, values);
+    if (pStep->Plan.eCall == TuneCall::None) {
+        *pError = std::string("cannot tune ") + pStep->Row.strTuning + ": " + pStep->Plan.pszRefusal;
+        return false;
+    }
+    return true;
+}
+
+bool ListSteps(const TuningList& list, const CliArgs& args, int32_t nSourceType, std::vector<ScanStep>* pSteps,
+               std::string* pError)
+{
+    for (const TuningListEntry& entry : list.Entries) {
+        ScanStep step;
+        TuneValues values;
+        TuningValues converted;
+        if (!MakeEntryTuneValues(entry, args.Tune, nSourceType, &values, &converted, &step.Row.strReason)) {
+            const std::string* pSystem = entry.Find("DELIVERY_SYSTEM");
+            step.Row.strTuning = "line " + std::to_string(entry.nLine) + (pSystem ? " " + *pSystem : "");
+            pSteps->push_back(step);
+            continue;
+        }
+        step.Row.nFrequencyKHz = converted.nFrequencyKHz;
+        step.Row.Tuning = entry;
+        if (!PlanStep(nSourceType, values, &step, pError))
+            return false;
+        // Lists repeat transponders, also a few kHz apart that the field rounds together.
+        for (const ScanStep& earlier : *pSteps)
+            if (earlier.Plan.eCall != TuneCall::None && earlier.Row.strTuning == step.Row.strTuning) {
+                step.Row.strReason = "the same tuning as line " + std::to_string(earlier.Row.Tuning.nLine);
+                step.Plan = TunePlan();
+            }
+        pSteps->push_back(step);
+    }
+    return true;
+}
+
+bool RangeSteps(const CliArgs& args, int32_t nSourceType, std::vector<ScanStep>* pSteps, std::string* pError)
+{
+    std::vector<uint32_t> frequencies;
+    if (!MakeScanRange(nSourceType, static_cast<uint32_t>(args.nFromKHz), static_cast<uint32_t>(args.nToKHz),
+                       static_cast<uint32_t>(args.nStepKHz), frequencies, *pError))
+        return false;
+    for (uint32_t nKHz : frequencies) {
+        CliTuneOptions options = args.Tune;
+        options.nFrequency = nKHz;
+        ScanStep step;
+        TuneValues values;
+        if (!MakeTuneValues(options, nSourceType, &values, pError))
+            return false;
+        step.Row.nFrequencyKHz = nKHz;
+        step.Row.Tuning = MakeRangeTuningKeys(nSourceType, values);
+        if (!PlanStep(nSourceType, values, &step, pError))
+            return false;
+        pSteps->push_back(step);
+    }
+    return true;
+}
+
+int64_t ExistingSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return static_cast<int64_t>(static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+}
+
+// A channel file that could not be written at the end would lose the whole scan: its
+// folder is tried before the first tuning, with the name the writer uses on the way.
+int CheckChannelFile(const CliArgs& args, const CliContext& context)
+{
+    const int64_t nExisting = ExistingSize(args.strFile);
+    if (nExisting > 0 && !args.bOverwrite) {
+        fprintf(context.pErr, "qltscap: %s exists and holds %lld bytes; give --overwrite to replace it, or another "
+                "file name\n", args.strFile.c_str(), static_cast<long long>(nExisting));
+        return EXIT_FILE_OPEN;
+    }
+    const std::string probe = args.strFile + ".tmp";
+    FILE* pFile = fopen(probe.c_str(), "wb");
+    if (!pFile) {
+        fprintf(context.pErr, "qltscap: fopen failed (%s): cannot write %s; check the folder and its permissions\n",
+                strerror(errno), probe.c_str());
+        return EXIT_FILE_OPEN;
+    }
+    fclose(pFile);
+    remove(probe.c_str());
+    return EXIT_OK;
+}
+
+// Tunes one step and reads its services. EXIT_OK, or the code that ends the scan.
+int ScanOne(const CliContext& context, const CliTunerEntry& tuner, ScanStep& step, bool* pbStopped)
+{
+    ScanRow& row = step.Row;
+    char szName[FRIENDLY_NAME_SIZE] = {};
+    HRESULT hr = context.Graph.BuildGraph(tuner.nOrdinal, szName);
+    if (hr == HRESULT_FROM_WIN32(ERROR_BUSY)) {
+        fprintf(context.pErr, "qltscap: BuildGraph failed (0x%08lX): '%s' is in use by another program; the scan "
+                "ends here\n", static_cast<unsigned long>(hr), tuner.strName.c_str());
+        return EXIT_TUNER_BUSY;
+    }
+    if (hr != S_OK) {
+        fprintf(context.pErr, "qltscap: BuildGraph failed (0x%08lX): the graph of '%s' could not be built or run; "
+                "the scan ends here\n", static_cast<unsigned long>(hr), tuner.strName.c_str());
+        context.Graph.DestroyGraph();
+        return EXIT_FAILED;
+    }
+    // The collector must outlive the graph's streaming: it is released after the teardown.
+    std::unique_ptr<CScanServiceCollector> pCollector(new CScanServiceCollector());
+    if (context.Graph.AddPacketConsumer(pCollector.get()) != S_OK)
+        fprintf(context.pErr, "qltscap: AddPacketConsumer failed: no services can be read on %s\n",
+                row.strTuning.c_str());
+    hr = context.Graph.Tune(step.Plan);
+    if (hr == S_OK) {
+        row.eState = ScanState::Locked;
+        LONG nStrength = 0, nQuality = 0;
+        context.Graph.GetSignalLevels(&nStrength, &nQuality);
+        row.nStrength = nStrength;
+        row.nQuality = nQuality;
+        const uint64_t nEnd = GetTickCount64() + SCAN_SERVICE_WAIT_MS;
+        while (!pCollector->IsComplete() && GetTickCount64() < nEnd)
+            if (context.Stop.WaitForStop(SERVICE_POLL_MS)) {
+                *pbStopped = true;
+                break;
+            }
+    } else if (hr == E_INVALIDARG) {
+        row.strReason = "the tuner refused the values (0x80070057)";
+    } else {
+        row.eState = ScanState::NoLock;
+    }
+    // Once the graph has stopped, the collector is no longer fed and may be read.
+    context.Graph.StopGraph();
+    context.Graph.DestroyGraph();
+    if (row.eState == ScanState::Locked) {
+        row.bTablesComplete = pCollector->IsComplete();
+        row.Services = pCollector->Services();
+    }
+    return EXIT_OK;
+}
+
+} // namespace
+
+int RunScan(const CliArgs& args, const CliContext& context)
+{
+    if (!args.strFile.empty()) {
+        const int nExit = CheckChannelFile(args, context);
+        if (nExit != EXIT_OK)
+            return nExit;
+    }
+    TuningList list;
+    if (!args.strList.empty()) {
+        const int nExit = ReadCliTuningList(args.strList, context, &list);
+        if (nExit != EXIT_OK)
+            return nExit;
+    }
+    const std::vector<CliTunerEntry> tuners = ListCliTuners(context.Graph);
+    const int nFound = FindCliTuner(tuners, args.strTuner);
+    if (nFound < 0) {
+        fprintf(context.pErr, "qltscap: no tuner '%s' (%d found); 'qltscap list' shows their indexes, names and MACs\n",
+                args.strTuner.c_str(), static_cast<int>(tuners.size()));
+        return EXIT_NO_TUNER;
+    }
+    const CliTunerEntry& tuner = tuners[static_cast<size_t>(nFound)];
+
+    // Every step is planned before the tuner is touched, so a bad option ends nothing half-done.
+    std::vector<ScanStep> steps;
+    std::string error;
+    if (!(args.strList.empty() ? RangeSteps(args, tuner.nSourceType, &steps, &error)
+                               : ListSteps(list, args, tuner.nSourceType, &steps, &error)))
+        return Refused(context, error);
+    if (args.nFirst && steps.size() > args.nFirst)
+        steps.resize(args.nFirst);
+
+    if (!args.bJson) {
+        fputs(FormatScanHeader().c_str(), context.pOut);
+        fflush(context.pOut);
+    }
+    std::vector<ScanRow> rows;
+    ScanEnd end;
+    end.nSteps = steps.size();
+    int nExit = EXIT_OK;
+    for (size_t i = 0; i < steps.size() && !end.bStopped && nExit == EXIT_OK; ++i) {
+        if (context.Stop.WaitForStop(0)) {
+            end.bStopped = true;
+            break;
+        }
+        ScanStep& step = steps[i];
+        if (step.Plan.eCall != TuneCall::None) {
+            fprintf(context.pErr, "Tuning %s (%u of %u)...\n", step.Row.strTuning.c_str(), static_cast<unsigned>(i + 1),
+                    static_cast<unsigned>(steps.size()));
+            fflush(context.pErr);
+            nExit = ScanOne(context, tuner, step, &end.bStopped);
+            if (nExit != EXIT_OK)
+                break;
+        }
+        rows.push_back(step.Row);
+        if (!args.bJson) {
+            fputs(FormatScanRow(step.Row).c_str(), context.pOut);
+            fflush(context.pOut);
+        }
+    }
+    end.nScanned = rows.size();
+
+    if (!args.strFile.empty()) {
+        const std::vector<TuningListEntry> channels = MakeScanChannels(rows);
+        TuningListError writeError;
+        if (channels.empty()) {
+            fprintf(context.pErr, "qltscap: no service found; %s is left as it was\n", args.strFile.c_str());
+        } else if (!WriteChannelFile(args.strFile, channels, writeError)) {
+            fprintf(context.pErr, "qltscap: WriteChannelFile failed: %s; %s is left as it was\n",
+                    writeError.Describe().c_str(), args.strFile.c_str());
+            if (nExit == EXIT_OK)
+                nExit = EXIT_WRITE_FAILED;
+        } else {
+            end.strChannelFile = args.strFile;
+            end.nChannels = channels.size();
+        }
+    }
+    fputs((args.bJson ? FormatScanJson(tuner.strName, rows, end) : FormatScanEnd(rows, end)).c_str(), context.pOut);
+    fflush(context.pOut);
+
+    bool bLocked = false;
+    for (const ScanRow& row : rows)
+        bLocked = bLocked || row.eState == ScanState::Locked;
+    if (nExit == EXIT_OK && !bLocked && !end.bStopped) {
+        fprintf(context.pErr, "qltscap: no frequency locked; check the list or range, the antenna and PARAMS\n");
+        nExit = EXIT_NO_LOCK;
+    }
+    return nExit;
+}

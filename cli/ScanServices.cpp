@@ -1,0 +1,107 @@
+#include "cli/ScanServices.h"
+
+#include "capture/StreamAnalysis.h"
+
+namespace {
+
+constexpr size_t PACKET = 188;
+
+} // namespace
+
+bool IsVideoStreamType(uint8_t nType)
+{
+    switch (nType) {
+    case 0x01: case 0x02: case 0x10: case 0x1B: case 0x20: case 0x24: case 0x42: case 0xEA:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsAudioStreamType(uint8_t nType)
+{
+    switch (nType) {
+    case 0x03: case 0x04: case 0x0F: case 0x11: case 0x1C: case 0x81: case 0x87:
+        return true;
+    default:
+        return false;
+    }
+}
+
+CScanServiceCollector::CScanServiceCollector() : m_pTables(new CPsiTables)
+{
+}
+
+void CScanServiceCollector::OnPacket(const uint8_t* p)
+{
+    if (m_bComplete.load(std::memory_order_relaxed) || p[0] != 0x47 || (p[1] & 0x80))
+        return;
+    const uint16_t nPid = static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]);
+    // Scrambled payloads and packets without payload carry no table.
+    if (!m_pTables->Wants(nPid) || (p[3] & 0xC0) || !(p[3] & 0x10))
+        return;
+    const size_t nStart = (p[3] & 0x20) ? 5 + size_t{p[4]} : 4;
+    if (nStart >= PACKET)
+        return;
+    const uint64_t nSections = m_pTables->Sections();
+    m_pTables->OnPayload(nPid, p + nStart, PACKET - nStart, (p[1] & 0x40) != 0);
+    if (m_pTables->Sections() != nSections && TablesComplete())
+        m_bComplete.store(true, std::memory_order_release);
+}
+
+bool CScanServiceCollector::TablesComplete() const
+{
+    const CPsiTables& t = *m_pTables;
+    if (t.TransportStreamId() < 0)
+        return false;
+    for (size_t i = 0; i < t.ProgramCount(); ++i) {
+        const PsiProgram& program = t.Program(i);
+        if (!program.bPmtSeen)
+            return false;
+        bool bNamed = false;
+        for (size_t k = 0; k < t.ServiceCount() && !bNamed; ++k)
+            bNamed = t.Service(k).nServiceId == program.nNumber;
+        for (size_t k = 0; k < t.ChannelCount() && !bNamed; ++k)
+            bNamed = t.Channel(k).nProgram == program.nNumber;
+        if (!bNamed)
+            return false;
+    }
+    return true;
+}
+
+std::vector<ScanService> CScanServiceCollector::Services() const
+{
+    const CPsiTables& t = *m_pTables;
+    std::vector<ScanService> services;
+    for (size_t i = 0; i < t.ProgramCount(); ++i) {
+        const PsiProgram& program = t.Program(i);
+        ScanService service;
+        service.nServiceId = program.nNumber;
+        service.nPmtPid = program.nPmtPid;
+        service.bPmtSeen = program.bPmtSeen;
+        for (uint32_t s = 0; s < program.nStreams; ++s) {
+            const PsiStream& stream = program.Streams[s];
+            if (IsVideoStreamType(stream.nType))
+                service.VideoPids.push_back(stream.nPid);
+            else if (IsAudioStreamType(stream.nType))
+                service.AudioPids.push_back(stream.nPid);
+        }
+        for (size_t k = 0; k < t.ServiceCount(); ++k) {
+            const PsiService& named = t.Service(k);
+            if (named.nServiceId == program.nNumber) {
+                service.strName = ShownPsiText(named.Name);
+                service.strProvider = ShownPsiText(named.Provider);
+            }
+        }
+        for (size_t k = 0; k < t.ChannelCount(); ++k) {
+            const PsiChannel& channel = t.Channel(k);
+            if (channel.nProgram != program.nNumber)
+                continue;
+            if (service.strName.empty())
+                service.strName = channel.szName;
+            service.strVirtualChannel = std::to_string(channel.nMajor) + "." + std::to_string(channel.nMinor);
+        }
+        services.push_back(service);
+    }
+    return services;
+}
