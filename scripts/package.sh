@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the release packages from the x64 and x86 trees, building what ships first:
-#   QLTSCapture-<version>-x64.zip, -x86.zip             the program and its readme
+#   QLTSCapture-<version>-x64.zip, -x86.zip             the program, qltscap and their readme
 #   QLTSCapture-<version>-simtuner-x64.zip, -x86.zip    the simulated driver, its setup
 #                                                       command and their readme
 #   SHA256SUMS                                          sha256sum -c checks them
@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QLTS_BUILD_DIR:-$root/build}
 out=${QLTS_PACKAGE_DIR:-$build/packages}
 
-QLTS_TARGETS="QLTSCapture QLSimTuner QLSimTunerSetup" "$root/scripts/build.sh" x64 x86
+QLTS_TARGETS="QLTSCapture qltscap QLSimTuner QLSimTunerSetup" "$root/scripts/build.sh" x64 x86
 
 version=$(sed -n 's/^#define QLTS_VERSION_TEXT "\(.*\)"$/\1/p' "$build/x64/generated/QltsVersion.h")
 [ -n "$version" ] || { echo "package: no version in $build/x64/generated/QltsVersion.h" >&2; exit 1; }
@@ -50,6 +50,7 @@ for arch in x64 x86; do
   name=QLTSCapture-$version-$arch
   mkdir -p "$stage/$name"
   ship "$arch" "$tree/app/QLTSCapture.exe" "$stage/$name"
+  ship "$arch" "$tree/cli/qltscap.exe" "$stage/$name"
   readme program-readme.txt "$arch" "${this_build[$arch]}" "$stage/$name/README.txt"
   pack "$name"
 

@@ -48,7 +48,7 @@ archives=()
 for arch in x64 x86; do
   for kind in program simtuner; do
     if [ $kind = program ]; then
-      name=QLTSCapture-$version-$arch files="QLTSCapture.exe README.txt"
+      name=QLTSCapture-$version-$arch files="QLTSCapture.exe README.txt qltscap.exe"
     else
       name=QLTSCapture-$version-simtuner-$arch files="QLSimTuner.dll QLSimTunerSetup.exe README.txt"
     fi

@@ -15,6 +15,7 @@ inline const ShippedFile kShippedFiles[] = {
     {"QLTSCapture.exe", "app", "Quillon BDA Transport Stream Capture", true},
     {"QLSimTuner.dll", "simtuner", "Simulated BDA tuner driver", false},
     {"QLSimTunerSetup.exe", "simtuner", "Simulated BDA tuner setup", true},
+    {"qltscap.exe", "cli", "Quillon BDA Transport Stream Capture, command line", true},
 };
 
 // The test programs run from <tree>/tests.
