@@ -20,8 +20,8 @@ TEST_F(RecordingEnd, LimitEndsTheRecordingAndItsCheckBoxClearsIt)
     EXPECT_FALSE(Enabled(IDC_LIMIT_ENABLE));
 
     // The sink ends the recording; the running timer notices within a tick.
-    ASSERT_TRUE(PumpUntil([] { return !g_CaptureState.IsRecording(); }, 3000));
-    ASSERT_TRUE(PumpUntil([&] { return Enabled(IDC_START_CAPTURE); }, 1000));
+    ASSERT_TRUE(PumpUntil([] { return !g_CaptureState.IsRecording(); }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(IDC_START_CAPTURE); }, 15000));
     EXPECT_EQ(Boxes(), (std::vector<SeenBox>{{"QL", "Stream Capture Done!"}}));
     EXPECT_EQ(EnabledControls(), m_tunedIdle);
     EXPECT_EQ(AwakeRequests(), (std::vector<EXECUTION_STATE>{ES_CONTINUOUS | ES_SYSTEM_REQUIRED, ES_CONTINUOUS}))
@@ -70,9 +70,9 @@ TEST_F(RecordingEnd, AFileThatCannotBeWrittenIsReportedAsFailed)
     FindClose(hFind);
     StartAt("Z:\\dev\\full");
     EXPECT_EQ(Boxes(), std::vector<SeenBox>{});
-    ASSERT_TRUE(PumpUntil([] { return !g_CaptureState.IsRecording(); }, 2000));
+    ASSERT_TRUE(PumpUntil([] { return !g_CaptureState.IsRecording(); }, 15000));
     EXPECT_EQ(g_CaptureState.EndReason(), CaptureEnd::WriteFailed);
-    ASSERT_TRUE(PumpUntil([&] { return Enabled(IDC_START_CAPTURE); }, 1000));
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(IDC_START_CAPTURE); }, 15000));
     EXPECT_EQ(Boxes(), (std::vector<SeenBox>{{"QL", "Stream Capture FAILED: the file could not be written!\n"
                                                     "The file holds only the data before the failure."}}));
     EXPECT_EQ(Text(IDC_STATUS), "Stream Capture FAILED: the file could not be written!");
