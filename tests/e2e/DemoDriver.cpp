@@ -96,13 +96,51 @@ bool Choose(int id, const char* pszEntry)
     return true;
 }
 
+// Waits, up to the generous time-out, until the condition holds; returns it.
+template <class Condition>
+bool WaitUntil(Condition condition, int ms = 15000)
+{
+    for (int waited = 0; waited <= ms; waited += 20) {
+        if (condition())
+            return true;
+        Sleep(20);
+    }
+    return condition();
+}
+
+// A control the step needs may be enabled by the step before (Reset Tune enables Tune and
+// the fields, the limit box its field): wait for it rather than for a fixed time.
+bool WaitEnabled(int id)
+{
+    return WaitUntil([id] { return IsWindowEnabled(Control(id)) != FALSE; })
+               ? true
+               : Fail("control " + std::to_string(id) + " is disabled");
+}
+
+bool Type(int id, const char* pszText)
+{
+    if (!WaitEnabled(id))
+        return false;
+    Send(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(pszText));
+    return true;
+}
+
+// Posted, since the handler may open a modal box. A tick box has been handled once its tick
+// changed, a radio button once it is ticked; what a push button does, the next step waits for.
 bool Click(int id)
 {
-    if (!IsWindowEnabled(Control(id)))
-        return Fail("control " + std::to_string(id) + " is disabled");
-    PostMessageA(Control(id), BM_CLICK, 0, 0);
-    Sleep(200);
-    return true;
+    if (!WaitEnabled(id))
+        return false;
+    HWND hControl = Control(id);
+    const LONG_PTR type = GetWindowLongPtrA(hControl, GWL_STYLE) & BS_TYPEMASK;
+    const LRESULT before = Send(hControl, BM_GETCHECK, 0, 0);
+    PostMessageA(hControl, BM_CLICK, 0, 0);
+    bool bHandled = true;
+    if (type == BS_AUTOCHECKBOX)
+        bHandled = WaitUntil([&] { return Send(hControl, BM_GETCHECK, 0, 0) != before; });
+    else if (type == BS_AUTORADIOBUTTON)
+        bHandled = WaitUntil([&] { return Send(hControl, BM_GETCHECK, 0, 0) == BST_CHECKED; });
+    return bHandled ? true : Fail("control " + std::to_string(id) + " did not take the click");
 }
 
 bool WaitForStatus(const char* pszText, int ms)
@@ -180,15 +218,17 @@ bool AnswerBox(const char* pszText, int ms, const char* pszShot)
             printf("demo: message box \"%s\"\n", text.c_str());
             if (text != pszText)
                 return Fail("unexpected message box");
-            Sleep(300);
+            // The picture waits for the box to be painted.
+            if (pszShot)
+                Sleep(300);
             if (pszShot && !SaveScreen(pszShot))
                 return false;
             // The first button: OK, or Yes.
             const int button = GetDlgItem(search.hBox, IDOK) ? IDOK : IDYES;
             PostMessageA(search.hBox, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(search.hBox, button)));
-            Sleep(300);
-            return true;
+            const HWND hBox = search.hBox;
+            return WaitUntil([hBox] { return !IsWindow(hBox); }) ? true : Fail("the message box stays open");
         }
         Sleep(100);
     }
@@ -236,7 +276,7 @@ bool Run(int argc, char** argv)
             ok = Choose(atoi(arg(1)), arg(2));
             i += 2;
         } else if (action == "type") {
-            Send(Control(atoi(arg(1))), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(2)));
+            ok = Type(atoi(arg(1)), arg(2));
             i += 2;
         } else if (action == "click") {
             ok = Click(atoi(arg(1)));

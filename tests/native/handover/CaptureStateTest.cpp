@@ -37,10 +37,12 @@ SampleWrite Write(CCaptureState& capture, const std::vector<uint8_t>& sample)
 
 } // namespace
 
+// Every test declares its files before the capture: when an assertion ends a test while a
+// recording is on, the capture closes its file before the file itself goes.
 TEST(CaptureState, RecordsTheExactConcatenationOfSamplesUntilStop)
 {
-    CCaptureState capture;
     CMemoryFile file;
+    CCaptureState capture;
     const auto a = Pattern(100, 1), b = Pattern(377, 2), c = Pattern(5, 3);
 
     EXPECT_EQ(Write(capture, a), SampleWrite::NotWritten);
@@ -65,8 +67,8 @@ TEST(CaptureState, RecordsTheExactConcatenationOfSamplesUntilStop)
 
 TEST(CaptureState, EmptySampleWritesNothing)
 {
-    CCaptureState capture;
     CMemoryFile file;
+    CCaptureState capture;
     ASSERT_TRUE(capture.StartCapture(file.Open(), 0));
     const uint8_t byte = 0;
     EXPECT_EQ(capture.WriteSample(&byte, 0), SampleWrite::NotWritten);
@@ -79,11 +81,11 @@ TEST(CaptureState, EmptySampleWritesNothing)
 
 TEST(CaptureState, StartRefusesANullFileAndASecondRecording)
 {
+    CMemoryFile first, second;
     CCaptureState capture;
     EXPECT_FALSE(capture.StartCapture(nullptr, 0));
     EXPECT_FALSE(capture.IsRecording());
 
-    CMemoryFile first, second;
     ASSERT_TRUE(capture.StartCapture(first.Open(), 0));
     FILE* other = second.Open();
     EXPECT_FALSE(capture.StartCapture(other, 0));
@@ -96,8 +98,8 @@ TEST(CaptureState, StartRefusesANullFileAndASecondRecording)
 
 TEST(CaptureState, SampleReachingTheLimitIsWrittenWholeThenTheFileCloses)
 {
-    CCaptureState capture;
     CMemoryFile file;
+    CCaptureState capture;
     ASSERT_TRUE(capture.StartCapture(file.Open(), 1));
     const auto sample = Pattern(300000, 9);
     for (int i = 0; i < 3; ++i)
@@ -119,8 +121,8 @@ TEST(CaptureState, SampleReachingTheLimitIsWrittenWholeThenTheFileCloses)
 
 TEST(CaptureState, LimitHitExactlyClosesOnThatSample)
 {
-    CCaptureState capture;
     CMemoryFile file;
+    CCaptureState capture;
     ASSERT_TRUE(capture.StartCapture(file.Open(), 2));
     const auto half = Pattern(MB / 2, 4);
     EXPECT_EQ(Write(capture, half), SampleWrite::Written);
@@ -133,8 +135,8 @@ TEST(CaptureState, LimitHitExactlyClosesOnThatSample)
 
 TEST(CaptureState, RestartTruncatesCountAndReasonAndRereadsTheLimit)
 {
-    CCaptureState capture;
     CMemoryFile first, second;
+    CCaptureState capture;
     ASSERT_TRUE(capture.StartCapture(first.Open(), 1));
     EXPECT_EQ(Write(capture, Pattern(MB, 1)), SampleWrite::ClosedAtLimit);
 
@@ -150,8 +152,8 @@ TEST(CaptureState, RestartTruncatesCountAndReasonAndRereadsTheLimit)
 
 TEST(CaptureState, ShortWriteEndsTheRecordingAndCountsOnlyWhatWasWritten)
 {
-    CCaptureState capture;
     CMemoryFile file(1000);  // the disk fills after 1000 bytes
+    CCaptureState capture;
     ASSERT_TRUE(capture.StartCapture(file.Open(), 0));
     const auto sample = Pattern(600, 5);
     EXPECT_EQ(Write(capture, sample), SampleWrite::Written);
@@ -170,15 +172,14 @@ TEST(CaptureState, ShortWriteEndsTheRecordingAndCountsOnlyWhatWasWritten)
 
 TEST(CaptureState, FailedFinalFlushIsReportedAsAFailedWrite)
 {
+    CMemoryFile atStop(10), atLimit(10);
     CCaptureState capture;
-    CMemoryFile atStop(10);
     ASSERT_TRUE(capture.StartCapture(atStop.Open(true), 0));
     EXPECT_EQ(Write(capture, Pattern(50, 1)), SampleWrite::Written);  // still in the stream's buffer
     capture.StopCapture();
     EXPECT_EQ(capture.EndReason(), CaptureEnd::WriteFailed);
     EXPECT_EQ(atStop.Closes(), 1);
 
-    CMemoryFile atLimit(10);
     ASSERT_TRUE(capture.StartCapture(atLimit.Open(true), 1));
     EXPECT_EQ(Write(capture, Pattern(1000, 1)), SampleWrite::Written);
     EXPECT_EQ(Write(capture, Pattern(MB, 2)), SampleWrite::ClosedOnWriteError);
@@ -216,8 +217,8 @@ TEST(CaptureState, FourGigabytesAndMoreAreCountedAndLimitedIn64Bits)
 {
     SKIP_GIGABYTES_UNDER_TSAN();
     // 4097 MB: in 32 bits the count wraps at 4096 MB and the limit becomes 1 MB.
-    CCaptureState capture;
     CMemoryFile file(UINT64_MAX, false);
+    CCaptureState capture;
     ASSERT_TRUE(capture.StartCapture(file.Open(), 4097));
     const auto sample = Pattern(64 * MB, 0);
     for (int i = 0; i < 64; ++i)
@@ -236,8 +237,8 @@ TEST(CaptureState, FourGigabytesAndMoreAreCountedAndLimitedIn64Bits)
 TEST(CaptureState, LimitOf4096MegabytesIsNotTakenAsNoLimit)
 {
     SKIP_GIGABYTES_UNDER_TSAN();
-    CCaptureState capture;
     CMemoryFile file(UINT64_MAX, false);
+    CCaptureState capture;
     ASSERT_TRUE(capture.StartCapture(file.Open(), 4096));
     const auto sample = Pattern(64 * MB, 0);
     for (int i = 0; i < 63; ++i)
@@ -260,8 +261,8 @@ TEST(CaptureState, DestructionClosesARecordingStillOn)
 
 TEST(CaptureState, ClearingTheCountTouchesOnlyAnEndedRecording)
 {
-    CCaptureState capture;
     CMemoryFile file;
+    CCaptureState capture;
     ASSERT_TRUE(capture.StartCapture(file.Open(), 0));
     EXPECT_EQ(Write(capture, Pattern(50, 4)), SampleWrite::Written);
     capture.ClearCapturedBytes();

@@ -124,6 +124,9 @@ std::string Verify(const CMemoryFile& file, const CCaptureState& capture, uint32
 
 TEST(Handover, StartStopAndLimitRaceAWriterAtFullSpeed)
 {
+    // The file outlives the capture and its writer, so that an assertion ending the test
+    // mid-recording leaves them nothing freed to write into.
+    std::unique_ptr<CMemoryFile> file;
     CCaptureState capture;
     CStreamWriter writer(capture);
     CStatusPoller poller(capture);
@@ -131,7 +134,7 @@ TEST(Handover, StartStopAndLimitRaceAWriterAtFullSpeed)
     int nLimitEnds = 0, nStops = 0;
 
     for (int round = 0; round < 160; ++round) {
-        auto file = std::make_unique<CMemoryFile>();
+        file = std::make_unique<CMemoryFile>();
         file->Reserve(3 * MB);
         const uint32_t nLimitMB = rng() % 3;  // 0: no limit
         ASSERT_TRUE(capture.StartCapture(file->Open(round % 2 == 0), nLimitMB));

@@ -59,6 +59,20 @@ TEST(SimLockSatellite, WrongOscillatorOrSwitchMovesTheIntermediateFrequency)
     EXPECT_EQ(FindLockedChannel(SimKind::Satellite, lnb, kSatChannels, t), -1);
 }
 
+// The switch frequency itself belongs to the high band.
+TEST(SimLockSatellite, TheBandChangesExactlyAtTheSwitchFrequency)
+{
+    EXPECT_EQ(IntermediateFrequencyKHz(11700000, 9750000, 10600000, 11700000), 1100000u);
+    EXPECT_EQ(IntermediateFrequencyKHz(11699999, 9750000, 10600000, 11700000), 1949999u);
+
+    const SimLnb lnb;
+    const std::vector<SimChannel> atSwitch = {Satellite(11700000, SIM_POLARITY_H, 27500)};
+    EXPECT_EQ(FindLockedChannel(SimKind::Satellite, lnb, atSwitch, SatelliteTuning(11700000, 1, 27500)), 0);
+    SimTuning lowBandOnly = SatelliteTuning(11700000, 1, 27500);
+    lowBandOnly.nLofHigh = 9750000;
+    EXPECT_EQ(FindLockedChannel(SimKind::Satellite, lnb, atSwitch, lowBandOnly), -1);
+}
+
 TEST(SimLockSatellite, AnotherLnbWithTheSameIntermediateFrequencyLocks)
 {
     // A single-oscillator LNB at 10000 MHz and a "transponder" typed so that IF matches.
@@ -127,6 +141,9 @@ TEST(SimLockFrequency, MultiplierScalesTheFrequency)
     t.nFrequencyMultiplier = SIM_NOT_SET;  // kHz, the BDA default
     EXPECT_EQ(FindLockedChannel(SimKind::Atsc, SimLnb(), {c}, t), 0);
     EXPECT_EQ(TunedFrequencyKHz(t), 575000u);
+    t.nFrequencyMultiplier = 0;  // no multiplier at all is taken as kHz too
+    EXPECT_EQ(TunedFrequencyKHz(t), 575000u);
+    EXPECT_EQ(FindLockedChannel(SimKind::Atsc, SimLnb(), {c}, t), 0);
     t.nFrequency = 0xFFFFFFFE;
     t.nFrequencyMultiplier = 0xFFFFFFFE;  // no overflow in 64 bits
     EXPECT_EQ(TunedFrequencyKHz(t), 0xFFFFFFFEull * 0xFFFFFFFEull / 1000);

@@ -149,7 +149,7 @@ protected:
         return requests;
     }
     // Pumps messages (timer ticks among them) until the capture holds at least n bytes.
-    bool WaitCaptured(uint64_t nBytes, DWORD nTimeoutMs = 3000)
+    bool WaitCaptured(uint64_t nBytes, DWORD nTimeoutMs = 15000)
     {
         return PumpUntil([&] { return g_CaptureState.CapturedBytes() >= nBytes; }, nTimeoutMs);
     }

@@ -57,6 +57,8 @@ struct SeenBox {
     std::string text;
     std::vector<std::string> items;  // the save dialog's file list
     std::string folder;              // the folder the save dialog shows
+    std::vector<int> buttons;        // a message box's buttons among OK, Yes, No and Cancel
+    std::string icon;                // its icon: "warning", "error", "information", "question", "other" or ""
     bool operator==(const SeenBox& other) const { return title == other.title && text == other.text; }
 };
 
@@ -184,6 +186,40 @@ private:
         return names;
     }
 
+    static std::vector<int> ButtonsOf(HWND hBox)
+    {
+        std::vector<int> buttons;
+        for (int id : {IDOK, IDYES, IDNO, IDCANCEL}) {
+            if (GetDlgItem(hBox, id))
+                buttons.push_back(id);
+        }
+        return buttons;
+    }
+
+    // The icon a box shows in its static icon control, named by the system icon it is.
+    static std::string IconOf(HWND hBox)
+    {
+        for (HWND hChild = FindWindowExA(hBox, nullptr, "Static", nullptr); hChild;
+             hChild = FindWindowExA(hBox, hChild, "Static", nullptr)) {
+            if ((GetWindowLongPtrA(hChild, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+                continue;
+            DWORD_PTR hIcon = 0;
+            SendMessageTimeoutA(hChild, STM_GETICON, 0, 0, SMTO_NORMAL, 2000, &hIcon);
+            const struct {
+                LPCSTR pszId;
+                const char* pszName;
+            } known[] = {{IDI_WARNING, "warning"}, {IDI_ERROR, "error"}, {IDI_INFORMATION, "information"},
+                         {IDI_QUESTION, "question"}};
+            for (const auto& k : known) {
+                if (hIcon && reinterpret_cast<HICON>(hIcon) == LoadIconA(nullptr, k.pszId))
+                    return k.pszName;
+            }
+            if (hIcon)
+                return "other";
+        }
+        return std::string();
+    }
+
     void Answer(HWND hBox)
     {
         // Let the window finish its initialisation (the save dialog fills its fields late).
@@ -196,7 +232,8 @@ private:
         BoxAnswer answer = {GetDlgItem(hBox, IDOK) ? IDOK : IDNO, std::string()};
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_seen.push_back({title, text, items, bSave ? TextOf(GetDlgItem(hBox, 0x471)) : std::string()});
+            m_seen.push_back({title, text, items, bSave ? TextOf(GetDlgItem(hBox, 0x471)) : std::string(),
+                              ButtonsOf(hBox), bSave ? std::string() : IconOf(hBox)});
             if (!m_plan.empty()) {
                 answer = m_plan.front();
                 m_plan.pop_front();

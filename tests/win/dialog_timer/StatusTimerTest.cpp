@@ -41,7 +41,7 @@ TEST_F(StatusTimer, ShowsLockAndLevelsAndFallsBackToZero)
     EXPECT_EQ(Bar(IDC_LEVEL_BAR), 0);
     EXPECT_EQ(Bar(IDC_QUALITY_BAR), 0);
     m_control->SetSignalLost(FALSE);
-    ASSERT_TRUE(PumpUntil([&] { return Ticked(IDC_LOCKED); }, 1000));
+    ASSERT_TRUE(PumpUntil([&] { return Ticked(IDC_LOCKED); }, 15000));
     EXPECT_EQ(Bar(IDC_LEVEL_BAR), 60);
 
     // Any timer id runs the handler.

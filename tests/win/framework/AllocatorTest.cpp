@@ -370,17 +370,28 @@ TEST_F(Delivery, StoppingWakesAThreadWaitingForABuffer)
     IMediaSample* pHeld = nullptr;
     ASSERT_EQ(pOut->GetDeliveryBuffer(&pHeld, nullptr, nullptr, 0), S_OK);
     HRESULT hrWaiting = S_OK;
+    HANDLE hAsking = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE hReturned = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::thread waiter([&] {
         IMediaSample* pSample = nullptr;
+        SetEvent(hAsking);
         hrWaiting = pOut->GetDeliveryBuffer(&pSample, nullptr, nullptr, 0);
+        SetEvent(hReturned);
         if (pSample)
             pSample->Release();
     });
-    Sleep(50);
-    ASSERT_EQ(up->Stop(), S_OK);
-    waiter.join();
-    EXPECT_TRUE(FAILED(hrWaiting)) << "the waiting thread gets no buffer once decommitted";
+    // The only buffer is held, so the request cannot return until something wakes it.
+    EXPECT_EQ(WaitForSingleObject(hAsking, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(hReturned, 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "returned without a buffer";
+    EXPECT_EQ(up->Stop(), S_OK);
+    const bool bWoken = WaitForSingleObject(hReturned, 10000) == WAIT_OBJECT_0;
+    EXPECT_TRUE(bWoken) << "Stop left the thread waiting";
+    // Freeing the held buffer ends a wait that Stop failed to end, so the test can finish.
     pHeld->Release();
+    waiter.join();
+    EXPECT_TRUE(bWoken && FAILED(hrWaiting)) << "the waiting thread gets no buffer once decommitted";
+    CloseHandle(hAsking);
+    CloseHandle(hReturned);
     EXPECT_EQ(pOut->Disconnect(), S_OK);
     EXPECT_EQ(pIn->Disconnect(), S_OK);
 }

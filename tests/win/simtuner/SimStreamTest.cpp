@@ -23,17 +23,6 @@ std::string Scenario(const std::string& extra)
            "[receiver]\nname = Refusing Receiver\nrefuse = yes\n[receiver]\nname = Passing Receiver\n";
 }
 
-bool WaitFor(const std::function<bool()>& condition, DWORD nMs = 3000)
-{
-    const ULONGLONG end = GetTickCount64() + nMs;
-    while (!condition()) {
-        if (GetTickCount64() > end)
-            return false;
-        Sleep(5);
-    }
-    return true;
-}
-
 class SimStream : public SimTunerTest {
 protected:
     void SetUp() override
@@ -219,6 +208,7 @@ TEST_F(SimStream, NothingFlowsUnlockedOrPausedAndALostSignalPausesTheStream)
     FILTER_STATE state;
     EXPECT_EQ(m_Tuner->GetState(0, &state), VFW_S_CANT_CUE);
     ASSERT_TRUE(SUCCEEDED(m_Control->Run()));
+    // Nothing may arrive however long the run is watched; 80 ms is 2 MB at this bitrate.
     Sleep(80);
     EXPECT_EQ(m_pSink->ByteCount(), 0u);
     EXPECT_TRUE(Delivery().bStreaming);
@@ -227,10 +217,11 @@ TEST_F(SimStream, NothingFlowsUnlockedOrPausedAndALostSignalPausesTheStream)
     ASSERT_TRUE(WaitFor([&] { return m_pSink->ByteCount() > 200000; }));
     m_Device->SetSignalLost(TRUE);
     EXPECT_FALSE(Locked());
-    Sleep(30);
+    // Only the sample already past the lock check may still arrive, however late the
+    // streaming thread runs; a stream that ignored the loss would bring megabytes.
     const uint64_t atLoss = m_pSink->ByteCount();
-    Sleep(80);
-    EXPECT_EQ(m_pSink->ByteCount(), atLoss);
+    Sleep(200);
+    EXPECT_LE(m_pSink->ByteCount(), atLoss + kSampleSize);
     m_Device->SetSignalLost(FALSE);
     ASSERT_TRUE(WaitFor([&] { return m_pSink->ByteCount() > atLoss + 200000; }));
     ASSERT_TRUE(SUCCEEDED(m_Control->Stop()));

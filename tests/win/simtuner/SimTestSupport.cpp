@@ -137,3 +137,14 @@ std::vector<SimCallRecord> CallsOf(ISimTunerControl* pControl, SimCallId eCall)
     }
     return calls;
 }
+
+bool WaitFor(const std::function<bool()>& condition, DWORD nMs)
+{
+    const ULONGLONG end = GetTickCount64() + nMs;
+    while (!condition()) {
+        if (GetTickCount64() > end)
+            return condition();
+        Sleep(5);
+    }
+    return true;
+}

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,9 @@ InterfaceHolder<T> NodeInterface(IBaseFilter* pTuner, ULONG nNode)
         node.QueryTo(result);
     return result;
 }
+
+// Polls the condition until it holds or the generous time-out passes; returns it.
+bool WaitFor(const std::function<bool()>& condition, DWORD nMs = 10000);
 
 // Calls of one kind in the device's log, in order.
 std::vector<SimCallRecord> CallsOf(ISimTunerControl* pControl, SimCallId eCall);

@@ -17,6 +17,11 @@ strength = 71
 quality = 82
 channel = 11778000 pol=V sr=27500
 [tuner]
+name = DTV-DVB S2 Slow Lock
+kind = satellite
+lock_delay = 600000
+channel = 11778000 pol=V sr=27500
+[tuner]
 name = Quillon T Input Only
 kind = terrestrial
 pins = input
@@ -195,7 +200,7 @@ TEST_F(SimTopology, SatelliteLocksThroughTheNodesAfterItsDelay)
 
     // A wrong high-band oscillator moves the intermediate frequency off the transponder.
     ASSERT_EQ(TuneSatellite(tuner, 11778000, BDA_POLARISATION_LINEAR_V, 27500, 10700000), S_OK);
-    Sleep(100);
+    Sleep(100);  // longer than the lock delay: on the transponder it would lock by now
     EXPECT_FALSE(ReadLocked(tuner, 0));
     BOOLEAN present = 2;
     EXPECT_EQ(stats->get_SignalPresent(&present), S_OK);
@@ -203,10 +208,8 @@ TEST_F(SimTopology, SatelliteLocksThroughTheNodesAfterItsDelay)
 
     ASSERT_EQ(TuneSatellite(tuner, 11778000, BDA_POLARISATION_LINEAR_V, 27500, 10600000), S_OK);
     EXPECT_EQ(stats->get_SignalPresent(&present), S_OK);
-    EXPECT_TRUE(present) << "the carrier is there at once";
-    EXPECT_FALSE(ReadLocked(tuner, 1)) << "lock waits for the delay";
-    Sleep(100);
-    EXPECT_TRUE(ReadLocked(tuner, 0));
+    EXPECT_TRUE(present);
+    EXPECT_TRUE(WaitFor([&] { return ReadLocked(tuner, 0); }));
     EXPECT_TRUE(ReadLocked(tuner, 1));
     LONG strength = 0, quality = 0;
     EXPECT_EQ(stats->get_SignalStrength(&strength), S_OK);
@@ -226,6 +229,15 @@ TEST_F(SimTopology, SatelliteLocksThroughTheNodesAfterItsDelay)
     EXPECT_FALSE(ReadLocked(tuner, 0));
     EXPECT_EQ(stats->get_SignalStrength(&strength), S_OK);
     EXPECT_EQ(strength, 0);
+
+    // A delay far longer than any test keeps the tuner unlocked whatever the scheduling.
+    InterfaceHolder<IBaseFilter> slow = BindTuner("DTV-DVB S2 Slow Lock");
+    ASSERT_EQ(JoinTopology(slow), S_OK);
+    ASSERT_EQ(TuneSatellite(slow, 11778000, BDA_POLARISATION_LINEAR_V, 27500, 10600000), S_OK);
+    InterfaceHolder<IBDA_SignalStatistics> slowStats = NodeInterface<IBDA_SignalStatistics>(slow, 0);
+    EXPECT_EQ(slowStats->get_SignalPresent(&present), S_OK);
+    EXPECT_TRUE(present) << "the carrier is there at once";
+    EXPECT_FALSE(ReadLocked(slow, 1)) << "lock waits for the delay";
 }
 
 TEST_F(SimTopology, TheLogKeepsEveryCallInOrderWithItsValues)

@@ -5,6 +5,7 @@ TEST_F(LockWaitTest, Budget2000GivesTwentyReadingsEachFollowedByAPause)
 {
     EXPECT_EQ(Wait(2000), 1);
     ASSERT_EQ(Readings(), 20u);
+    EXPECT_EQ(Pauses(), 20u);
     for (size_t i = 1; i < Readings(); ++i)
         EXPECT_GE(m_pStatistics->ReadingTimes[i] - m_pStatistics->ReadingTimes[i - 1], PAUSE_AT_LEAST) << i;
     EXPECT_GE(m_nElapsed, 20 * PAUSE_AT_LEAST);

@@ -158,7 +158,7 @@ TEST_F(Startup, FindsTheMakersTunersAndPreparesTheFirst)
 
     // The status timer runs from the start, before any Tune.
     SetDlgItemTextA(m_hDlg, IDC_SIGNAL_TEXT, "");
-    ASSERT_TRUE(PumpUntil([&] { return !Text(IDC_SIGNAL_TEXT).empty(); }, 1000));
+    ASSERT_TRUE(PumpUntil([&] { return !Text(IDC_SIGNAL_TEXT).empty(); }, 15000));
     EXPECT_EQ(Text(IDC_SIGNAL_TEXT),
               " Strength:0\n Quality:0\n Free Disk Space  :     0 MBytes\n File Captured :     0  MBytes \n ");
     EXPECT_FALSE(Ticked(IDC_LOCKED));

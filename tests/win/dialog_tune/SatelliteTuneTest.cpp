@@ -199,3 +199,26 @@ TEST_F(SatelliteTune, ResetTuneReturnsToUntunedKeepingTheFields)
     Click(IDC_TUNE);
     EXPECT_EQ(Text(IDC_STATUS), "Locked");
 }
+
+// Vertical gives the tuner vertical polarisation; Horizontal, and neither button ticked,
+// give horizontal. The commit is refused so that no lock wait follows a vertical tune.
+TEST_F(SatelliteTune, PolarityButtonsGiveThePolarisationTheTunerReceives)
+{
+    TypeLockingChannel();
+    const struct {
+        int nTicked;  // 0: neither
+        ULONG nPolarisation;
+    } cases[] = {{IDC_VERTICAL, BDA_POLARISATION_LINEAR_V}, {IDC_HORIZONTAL, BDA_POLARISATION_LINEAR_H},
+                 {0, BDA_POLARISATION_LINEAR_H}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nTicked);
+        CheckDlgButton(m_hDlg, IDC_VERTICAL, c.nTicked == IDC_VERTICAL ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(m_hDlg, IDC_HORIZONTAL, c.nTicked == IDC_HORIZONTAL ? BST_CHECKED : BST_UNCHECKED);
+        m_control->ClearCalls();
+        m_control->FailCall(SIM_CALL_COMMIT_CHANGES, SIM_NODE_ANY, E_FAIL, 1);
+        Click(IDC_TUNE);
+        EXPECT_EQ(Text(IDC_STATUS), "FAILED!");
+        EXPECT_EQ(CallCount(m_control, SIM_CALL_PUT_POLARITY), 1u);
+        EXPECT_EQ(LastValue(m_control, SIM_CALL_PUT_POLARITY), c.nPolarisation);
+    }
+}
