@@ -1,4 +1,4 @@
-#include "TestPackets.h"
+#include "CheckerFixture.h"
 
 #include "capture/CaptureAnalysisFeed.h"
 
@@ -41,18 +41,18 @@ TEST_F(AlignerHooksTest, SkippedBytesAndRunEndsAreReportedWhereTheyLie)
 {
     HookLog log;
     CPacketConsumers consumers(&log);
-    const Bytes run = Concat({TestPacket(1), Filler(5, 0x11), TestPacket(2), TestPacket(3)});
+    const Bytes run = Concat({TestPacket(1), Bytes(5, 0x11), TestPacket(2), TestPacket(3)});
     AlignPackets(run.data(), static_cast<int32_t>(run.size()), m_Guarded + 16, m_nCarry, consumers);
     EXPECT_EQ(log.m_Log, "PS5PP|");
 
     log.m_Log.clear();
-    const Bytes tail = Concat({Filler(7, 0x22), TestPacket(4), TestPacket(5), TestPacket(6)});
+    const Bytes tail = Concat({Bytes(7, 0x22), TestPacket(4), TestPacket(5), TestPacket(6)});
     AlignPackets(tail.data(), 100, m_Guarded + 16, m_nCarry, consumers);  // garbage, then a packet start
     AlignPackets(tail.data() + 100, static_cast<int32_t>(tail.size() - 100), m_Guarded + 16, m_nCarry, consumers);
     EXPECT_EQ(log.m_Log, "S7|PPP|");
 
     log.m_Log.clear();
-    const Bytes garbage = Filler(50, 0x33);
+    const Bytes garbage = Bytes(50, 0x33);
     AlignPackets(garbage.data(), 50, m_Guarded + 16, m_nCarry, consumers);
     EXPECT_EQ(log.m_Log, "S50|") << "a run without any sync is skipped whole";
 }
@@ -75,7 +75,7 @@ TEST_F(AlignerHooksTest, CaptureFeedPassesOnExactlyTheRecordedRuns)
     ASSERT_NE(pFile, nullptr);
     ASSERT_TRUE(capture.StartCapture(pFile, 0));
     g_nNowUs = 1000000;
-    receive(Concat({TestPacket(4), Filler(10, 0x11), TestPacket(5)}));
+    receive(Concat({TestPacket(4), Bytes(10, 0x11), TestPacket(5)}));
     g_nNowUs = 2000000;
     receive(Packets(6, 4));
     capture.StopCapture();
