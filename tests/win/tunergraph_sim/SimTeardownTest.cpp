@@ -14,7 +14,15 @@ name = DTV-DVB C Cable Tuner
 kind = cable
 lock_delay = 0
 channel = 346000 sr=6900 qam=256
+
+[tuner]
+name = DTV-DVB C Stuck Tuner
+kind = cable
+lock_delay = 0
+channel = 346000 sr=6900 qam=256
 )";
+constexpr int CABLE_TUNER = 0;
+constexpr int STUCK_TUNER = 1;
 
 // The graph manager's own objects, read from outside.
 class CProbedTunerGraph : public CTunerGraph
@@ -77,10 +85,10 @@ protected:
         if (pRemove)
             pRemove();
     }
-    void FailTuner(SimCallId eCall, LONG nTimes)
+    void FailTuner(SimCallId eCall, LONG nTimes, const wchar_t* pszTuner = L"DTV-DVB C Cable Tuner")
     {
         InterfaceHolder<ISimTunerControl> control;
-        ASSERT_EQ(m_library.OpenControl(L"DTV-DVB C Cable Tuner", control), S_OK);
+        ASSERT_EQ(m_library.OpenControl(pszTuner, control), S_OK);
         ASSERT_EQ(control->FailCall(eCall, SIM_NODE_NONE, E_FAIL, nTimes), S_OK);
     }
     // No simulated filter (nor control) object is alive in the driver.
@@ -100,7 +108,7 @@ protected:
 TEST_F(SimTeardown, TunerThatFailsToPauseLeavesNothingBehind)
 {
     FailTuner(SIM_CALL_FILTER_PAUSE, -1);
-    EXPECT_EQ(m_graph.BuildGraph(0, m_szName), E_FAIL);
+    EXPECT_EQ(m_graph.BuildGraph(CABLE_TUNER, m_szName), E_FAIL);
     EXPECT_EQ(m_graph.m_bBuilt, 0);
     EXPECT_EQ(m_graph.FilterCount(), 0u);
     EXPECT_FALSE(m_graph.HoldsAnyInterface());
@@ -109,7 +117,7 @@ TEST_F(SimTeardown, TunerThatFailsToPauseLeavesNothingBehind)
 
     // The next build over the same manager works once the tuner behaves.
     FailTuner(SIM_CALL_FILTER_PAUSE, 0);
-    ASSERT_EQ(m_graph.BuildGraph(0, m_szName), S_OK);
+    ASSERT_EQ(m_graph.BuildGraph(CABLE_TUNER, m_szName), S_OK);
     EXPECT_EQ(m_graph.FilterCount(), 3u);
     EXPECT_FALSE(DriverHasNoObject());
     EXPECT_EQ(m_graph.TuneDVBC(346000, 6900, 256), S_OK);
@@ -119,17 +127,18 @@ TEST_F(SimTeardown, TunerThatFailsToPauseLeavesNothingBehind)
 }
 
 // A tuner that cannot stop can never leave its graph: the manager gives that graph up and
-// goes on with a fresh, empty one.
+// goes on with a fresh, empty one. The given-up tuner still runs, so its device stays in use
+// for the rest of the process, as a stuck device would; another device builds as usual.
 TEST_F(SimTeardown, TunerThatNeverStopsLeavesAFreshGraph)
 {
-    ASSERT_EQ(m_graph.BuildGraph(0, m_szName), S_OK);
-    FailTuner(SIM_CALL_FILTER_STOP, -1);
+    ASSERT_EQ(m_graph.BuildGraph(STUCK_TUNER, m_szName), S_OK);
+    FailTuner(SIM_CALL_FILTER_STOP, -1, L"DTV-DVB C Stuck Tuner");
     EXPECT_EQ(m_graph.DestroyGraph(), S_OK);
     EXPECT_EQ(m_graph.FilterCount(), 0u);
     EXPECT_FALSE(m_graph.HoldsAnyInterface());
     EXPECT_EQ(m_graph.RotEntriesOfThisProcess(), 0u);
-    FailTuner(SIM_CALL_FILTER_STOP, 0);
-    ASSERT_EQ(m_graph.BuildGraph(0, m_szName), S_OK);
+    EXPECT_EQ(m_graph.BuildGraph(STUCK_TUNER, m_szName), HRESULT_FROM_WIN32(ERROR_BUSY));
+    ASSERT_EQ(m_graph.BuildGraph(CABLE_TUNER, m_szName), S_OK);
     EXPECT_EQ(m_graph.FilterCount(), 3u);
 }
 
@@ -137,12 +146,12 @@ TEST_F(SimTeardown, TunerThatNeverStopsLeavesAFreshGraph)
 TEST_F(SimTeardown, RunningObjectTableHoldsOnlyTheBuiltGraph)
 {
     for (int i = 0; i < 5; ++i) {
-        ASSERT_EQ(m_graph.BuildGraph(0, m_szName), S_OK);
+        ASSERT_EQ(m_graph.BuildGraph(CABLE_TUNER, m_szName), S_OK);
         EXPECT_EQ(m_graph.RotEntriesOfThisProcess(), 1u);
         m_graph.DestroyGraph();
         EXPECT_EQ(m_graph.RotEntriesOfThisProcess(), 0u);
     }
     QLDev devs[QLDEV_TABLE_SIZE] = {};
-    EXPECT_EQ(m_graph.EnumQLBDADevs(devs), 1);
+    EXPECT_EQ(m_graph.EnumQLBDADevs(devs), 2) << "a device in use is still listed";
     EXPECT_EQ(m_graph.RotEntriesOfThisProcess(), 0u);
 }
