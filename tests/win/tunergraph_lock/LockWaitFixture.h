@@ -1,8 +1,9 @@
-// A tuner graph manager whose statistics interface is scripted, with the readings and the
-// time of each lock wait.
+// A tuner graph manager whose statistics come from one fake control node, with the
+// readings and the time of each lock wait.
 #pragma once
 
-#include "ScriptedStatistics.h"
+#include "support/FakeBda.h"
+#include "graph/BdaGuids.h"
 #include "tuner/TunerGraph.h"
 
 #include <gtest/gtest.h>
@@ -10,22 +11,27 @@
 class LockWaitTest : public ::testing::Test
 {
 protected:
+    // The node reads unlocked and absent until a test says otherwise.
     LockWaitTest()
     {
-        m_pStatistics = new CScriptedStatistics;
-        m_graph.m_pSignalStatistics.Attach(m_pStatistics);
+        m_state->bLocked = m_state->bPresent = 0;
+        FakeNodeSetup node = MakeNode(KSNODE_BDA_RF_TUNER, 0);
+        node.bStatistics = true;
+        CreateFakeNode(m_state, node).QueryTo(m_graph.m_pSignalStatistics);
     }
 
-    // Result of a wait, with the readings made and the time it took.
+    // Result of a wait, with the readings made and the time it took; the readings that
+    // lead to lock count from the start of the wait.
     HRESULT Wait(LONG nBudget)
     {
-        m_pStatistics->ReadingTimes.clear();
+        m_state->LockReadTimes.clear();
+        m_state->nLockReads = 0;
         const DWORD nStart = timeGetTime();
         const HRESULT hr = m_graph.WaitForLock(nBudget);
         m_nElapsed = timeGetTime() - nStart;
         return hr;
     }
-    size_t Readings() const { return m_pStatistics->ReadingTimes.size(); }
+    size_t Readings() const { return m_state->LockReadTimes.size(); }
 
     // Between readings, and after the last one of an unlocked wait, the wait pauses.
     static constexpr DWORD PAUSE_AT_LEAST = 90;
@@ -33,6 +39,6 @@ protected:
     static constexpr DWORD NO_PAUSE_BELOW = 80;
 
     CTunerGraph m_graph;
-    CScriptedStatistics* m_pStatistics;
+    FakeBdaStatePtr m_state = std::make_shared<FakeBdaState>();
     DWORD m_nElapsed = 0;
 };
