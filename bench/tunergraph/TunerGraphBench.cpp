@@ -18,7 +18,7 @@
 //   bench_tunergraph.exe [cycles]      (default 1000)
 // Exits non-zero when a tuning fails, or a cycle run fails a build, leaves objects alive or
 // grows the process memory by 2 MB or more.
-#include "FakeBda.h"
+#include "support/FakeBda.h"
 #include "support/FakeDevices.h"
 
 #include "filters/LiveObject.h"

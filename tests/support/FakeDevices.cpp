@@ -1,36 +1,9 @@
 #include "support/FakeDevices.h"
 
 #include "graph/InterfaceHolder.h"
+#include "support/UnknownOf.h"
 
 namespace {
-
-template <class I>
-class CUnknownOf : public I
-{
-public:
-    virtual ~CUnknownOf() = default;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == __uuidof(I)) {
-            *ppv = static_cast<I*>(this);
-            this->AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_cRef); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG n = InterlockedDecrement(&m_cRef);
-        if (n == 0)
-            delete this;
-        return n;
-    }
-
-private:
-    LONG m_cRef = 1;
-};
 
 class CNameBag : public CUnknownOf<IPropertyBag>
 {

@@ -1,4 +1,5 @@
 #include "support/FakeFilter.h"
+#include "support/UnknownOf.h"
 
 #include <cstring>
 
@@ -16,31 +17,12 @@ LPWSTR CoTaskCopy(const std::wstring& text)
 }
 
 // Enumerates a snapshot of the filter's pins; holds the filter alive.
-class CFakePinEnum final : public IEnumPins
+class CFakePinEnum final : public CUnknownOf<IEnumPins>
 {
 public:
     CFakePinEnum(IBaseFilter* pFilter, std::vector<IPin*> pins, size_t nPos = 0)
         : m_pFilter(pFilter), m_pins(std::move(pins)), m_nPos(nPos)
     {
-    }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IEnumPins) {
-            *ppv = static_cast<IEnumPins*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_cRef); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG n = InterlockedDecrement(&m_cRef);
-        if (n == 0)
-            delete this;
-        return n;
     }
 
     STDMETHODIMP Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched) override
@@ -76,7 +58,6 @@ public:
     }
 
 private:
-    LONG m_cRef = 1;
     InterfaceHolder<IBaseFilter> m_pFilter;
     std::vector<IPin*> m_pins;
     size_t m_nPos;

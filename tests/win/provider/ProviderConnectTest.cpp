@@ -14,12 +14,12 @@ TEST_F(ProviderTest, ConnectingSetsUpTheTopologyAndSettlesAOneByteAllocator)
 {
     CFakeAllocator allocator;
     allocator.m_Grant = ALLOCATOR_PROPERTIES{2, 4096, 1, 0};
-    m_tuner->ConnectPin()->m_pOfferedAllocator = &allocator;
+    m_state->pOfferedAllocator = &allocator;
 
     ASSERT_EQ(m_pPin->Connect(TunerPin(), nullptr), S_OK);
-    EXPECT_EQ(m_tuner->m_createdTypes.size(), 2u);
-    EXPECT_EQ(m_tuner->m_topologies.size(), 1u);
-    EXPECT_EQ(m_tuner->ConnectPin()->Peer(), static_cast<IPin*>(m_pPin));
+    EXPECT_EQ(m_state->CreatedPinTypes().size(), 2u);
+    EXPECT_EQ(m_state->Topologies().size(), 1u);
+    EXPECT_EQ(TunerPeer().Get(), static_cast<IPin*>(m_pPin));
 
     CMediaType mt;
     EXPECT_EQ(m_pPin->ConnectionMediaType(&mt), S_OK);
@@ -32,7 +32,7 @@ TEST_F(ProviderTest, ConnectingSetsUpTheTopologyAndSettlesAOneByteAllocator)
     EXPECT_EQ(allocator.m_Requested.cbBuffer, 1);
     EXPECT_EQ(allocator.m_Requested.cbAlign, 1);
     EXPECT_EQ(allocator.m_Requested.cbPrefix, 0);
-    EXPECT_EQ(m_tuner->ConnectPin()->m_pNotifiedAllocator.Get(), static_cast<IMemAllocator*>(&allocator));
+    EXPECT_EQ(FakeBdaNotifiedAllocator(TunerPin()), static_cast<IMemAllocator*>(&allocator));
 
     // The allocator follows the filter's state; no sample is ever asked for.
     EXPECT_EQ(m_pProvider->Pause(), S_OK);
@@ -41,9 +41,9 @@ TEST_F(ProviderTest, ConnectingSetsUpTheTopologyAndSettlesAOneByteAllocator)
     EXPECT_EQ(m_pProvider->Stop(), S_OK);
     EXPECT_EQ(allocator.m_nDecommit, 1);
 
-    EXPECT_EQ(m_tuner->ConnectPin()->Disconnect(), S_OK);
+    EXPECT_EQ(TunerPin()->Disconnect(), S_OK);
     EXPECT_EQ(m_pPin->Disconnect(), S_OK);
-    m_tuner->ConnectPin()->m_pOfferedAllocator.Reset();
+    m_state->pOfferedAllocator.Reset();
     EXPECT_EQ(allocator.m_cRef, 1);
 }
 
@@ -51,39 +51,37 @@ TEST_F(ProviderTest, TheSetUpRunsForEveryTypeTriedAndCreatesPinsOnlyOnce)
 {
     // The tuner's own type is tried first and refused by the tuner; the provider's type
     // is tried next and checked again.
-    m_tuner->ConnectPin()->m_bOfferAntennaType = true;
-    m_tuner->ConnectPin()->m_nRefuseConnections = 1;
+    m_state->bOfferAntennaType = true;
+    m_state->nConnectionsToRefuse = 1;
 
     ASSERT_EQ(m_pPin->Connect(TunerPin(), nullptr), S_OK);
-    EXPECT_EQ(m_tuner->ConnectPin()->m_nReceiveConnectionCalls, 2);
-    EXPECT_EQ(m_tuner->m_createdTypes, (std::vector<ULONG>{2, 3}));
-    ASSERT_EQ(m_tuner->m_topologies.size(), 2u);
+    EXPECT_EQ(m_state->CallsNamed({"ReceiveConnection"}).size(), 2u);
+    EXPECT_EQ(m_state->CreatedPinTypes(), (Types{2, 3}));
     // The second run found both pins and joined the default ids.
-    EXPECT_EQ(m_tuner->m_topologies[0], std::make_pair(7ul, 8ul));
-    EXPECT_EQ(m_tuner->m_topologies[1], std::make_pair(0ul, 1ul));
+    EXPECT_EQ(m_state->Topologies(), (Topologies{{7, 8}, {0, 1}}));
 
     // The connected tuner asking the pin to accept a type runs the set-up once more.
     CMediaType mt;
     EXPECT_EQ(m_pPin->QueryAccept(&mt), S_OK);
-    EXPECT_EQ(m_tuner->m_topologies.size(), 3u);
-    EXPECT_EQ(m_tuner->m_createdTypes.size(), 2u);
+    EXPECT_EQ(m_state->Topologies().size(), 3u);
+    EXPECT_EQ(m_state->CreatedPinTypes().size(), 2u);
 
-    EXPECT_EQ(m_tuner->ConnectPin()->Disconnect(), S_OK);
+    EXPECT_EQ(TunerPin()->Disconnect(), S_OK);
     EXPECT_EQ(m_pPin->Disconnect(), S_OK);
 }
 
 TEST_F(ProviderTest, ATopologyThatCannotBeJoinedRefusesTheConnection)
 {
-    m_tuner->m_hrCreateTopology = E_FAIL;
+    m_state->Failures["CreateTopology"] = E_FAIL;
     EXPECT_EQ(m_pPin->Connect(TunerPin(), nullptr), VFW_E_NO_ACCEPTABLE_TYPES);
     EXPECT_FALSE(m_pPin->IsConnected());
-    EXPECT_EQ(m_tuner->ConnectPin()->m_nReceiveConnectionCalls, 0);
+    EXPECT_TRUE(m_state->CallsNamed({"ReceiveConnection"}).empty());
 
     // A tuner without IBDA_Topology is refused with that reason.
-    m_tuner->m_bExposeTopology = false;
-    m_tuner->m_nTopologyCalls = 0;
+    m_state->bTopology = false;
+    m_state->Calls.clear();
     EXPECT_EQ(m_pPin->Connect(TunerPin(), nullptr), E_NOINTERFACE);
-    EXPECT_EQ(m_tuner->m_nTopologyCalls, 0);
+    EXPECT_TRUE(m_state->CallsNamed({"GetPinTypes", "EnumPins", "CreatePin", "CreateTopology"}).empty());
     EXPECT_FALSE(m_pPin->IsConnected());
 }
 
@@ -107,10 +105,10 @@ TEST_F(ProviderTest, ARefusingTunerAllocatorFallsBackToTheDefaultOne)
 {
     CFakeAllocator allocator;
     allocator.m_hrSetProperties = E_FAIL;
-    m_tuner->ConnectPin()->m_pOfferedAllocator = &allocator;
+    m_state->pOfferedAllocator = &allocator;
 
     ASSERT_EQ(m_pPin->Connect(TunerPin(), nullptr), S_OK);
-    IMemAllocator* pNotified = m_tuner->ConnectPin()->m_pNotifiedAllocator.Get();
+    IMemAllocator* pNotified = FakeBdaNotifiedAllocator(TunerPin());
     ASSERT_NE(pNotified, nullptr);
     EXPECT_NE(pNotified, static_cast<IMemAllocator*>(&allocator));
     ALLOCATOR_PROPERTIES granted = {};
@@ -118,8 +116,8 @@ TEST_F(ProviderTest, ARefusingTunerAllocatorFallsBackToTheDefaultOne)
     EXPECT_EQ(granted.cBuffers, 1);
     EXPECT_EQ(granted.cbBuffer, 1);
 
-    EXPECT_EQ(m_tuner->ConnectPin()->Disconnect(), S_OK);
+    EXPECT_EQ(TunerPin()->Disconnect(), S_OK);
     EXPECT_EQ(m_pPin->Disconnect(), S_OK);
-    m_tuner->ConnectPin()->m_pOfferedAllocator.Reset();
+    m_state->pOfferedAllocator.Reset();
     EXPECT_EQ(allocator.m_cRef, 1);
 }

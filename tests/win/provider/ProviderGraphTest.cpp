@@ -7,11 +7,11 @@ TEST_F(ProviderTest, ConnectsRunsAndLeavesThePlatformGraph)
     InterfaceHolder<IGraphBuilder> pGraph;
     ASSERT_EQ(pGraph.CreateInstance(CLSID_FilterGraph, CLSCTX_INPROC_SERVER), S_OK);
     ASSERT_EQ(pGraph->AddFilter(m_pProvider, L"Network Provider"), S_OK);
-    ASSERT_EQ(pGraph->AddFilter(m_tuner, L"BDA Source"), S_OK);
+    ASSERT_EQ(pGraph->AddFilter(Tuner(), L"BDA Source"), S_OK);
 
     ASSERT_EQ(pGraph->ConnectDirect(m_pPin, TunerPin(), nullptr), S_OK);
-    EXPECT_EQ(m_tuner->m_createdTypes.size(), 2u);
-    EXPECT_EQ(m_tuner->m_topologies.size(), 1u);
+    EXPECT_EQ(m_state->CreatedPinTypes().size(), 2u);
+    EXPECT_EQ(m_state->Topologies().size(), 1u);
 
     InterfaceHolder<IMediaControl> pControl;
     ASSERT_EQ(pGraph.QueryTo(pControl), S_OK);
@@ -26,8 +26,8 @@ TEST_F(ProviderTest, ConnectsRunsAndLeavesThePlatformGraph)
     // Removing the provider disconnects both ends of its pin.
     EXPECT_EQ(pGraph->RemoveFilter(m_pProvider), S_OK);
     EXPECT_FALSE(m_pPin->IsConnected());
-    EXPECT_EQ(m_tuner->ConnectPin()->Peer(), nullptr);
-    EXPECT_EQ(pGraph->RemoveFilter(m_tuner), S_OK);
+    EXPECT_TRUE(TunerPeer().IsNull());
+    EXPECT_EQ(pGraph->RemoveFilter(Tuner()), S_OK);
     pControl.Reset();
     pGraph.Reset();
 }

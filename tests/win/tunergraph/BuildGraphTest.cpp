@@ -85,8 +85,8 @@ TEST_F(BuildGraphTest, SecondBuildReturnsOneAndChangesNothing)
     EXPECT_EQ(m_graph.m_nSourceType, SRC_TYPE_DVBT);
     EXPECT_EQ(m_graph.m_pTuner.Get(), pTuner);
     EXPECT_EQ(m_graph.m_pFrequencyFilter.Get(), pFrequencyFilter);
-    EXPECT_EQ(m_graph.FilterNames(), filters);
     EXPECT_EQ(tuner->Calls.size(), nCalls);
+    EXPECT_EQ(m_graph.FilterNames(), filters);
     EXPECT_EQ(m_devices.Binds(KSCATEGORY_BDA_NETWORK_TUNER), nBinds);
 }
 
@@ -128,7 +128,7 @@ TEST_F(BuildGraphTest, EveryLaterFailureTearsTheGraphDown)
         {"tuner refuses to join the graph", [](FakeBdaState& s) { s.Failures["JoinFilterGraph"] = E_ACCESSDENIED; },
          E_ACCESSDENIED, nullptr},
         {"tuner input refuses the provider",
-         [](FakeBdaState& s) { s.hrReceiveConnection = E_ACCESSDENIED; }, E_ACCESSDENIED, nullptr},
+         [](FakeBdaState& s) { s.Failures["ReceiveConnection"] = E_ACCESSDENIED; }, E_ACCESSDENIED, nullptr},
         {"tuner has no output pin", [](FakeBdaState& s) { s.Pins.pop_back(); }, E_FAIL, nullptr},
         {"satellite tuner without LNB info", [](FakeBdaState& s) { s.Nodes[0].bLnbInfo = false; }, E_FAIL, nullptr},
         {"no input pin of a known name", [](FakeBdaState& s) { s.Pins[0].sName = L"Input 0"; }, E_FAIL,
@@ -216,7 +216,7 @@ TEST_F(BuildGraphTest, DriverThatRejectsThePresenceCheckStillGetsItsGraph)
 TEST_F(BuildGraphTest, FirstReceiverThatConnectsIsKeptUnderBda)
 {
     FakeBdaStatePtr refusing = MakeReceiverState();
-    refusing->hrReceiveConnection = VFW_E_TYPE_NOT_ACCEPTED;
+    refusing->Failures["ReceiveConnection"] = VFW_E_TYPE_NOT_ACCEPTED;
     FakeBdaStatePtr accepting = MakeReceiverState();
     FakeBdaStatePtr unused = MakeReceiverState();
     AddReceiver(L"Refusing receiver", refusing);
@@ -241,7 +241,7 @@ TEST_F(BuildGraphTest, TunerGoesStraightToTheSinkWhenEveryReceiverRefuses)
 {
     for (int i = 0; i < 2; ++i) {
         FakeBdaStatePtr receiver = MakeReceiverState();
-        receiver->hrReceiveConnection = E_FAIL;
+        receiver->Failures["ReceiveConnection"] = E_FAIL;
         AddReceiver(L"Receiver", receiver);
     }
     AddTuner(L"DTV-ATSC", MakeTunerState(SRC_TYPE_ATSC));

@@ -122,7 +122,7 @@ TEST_F(EnumerationTest, CandidateThatCannotBeAddedOrConnectedIsSkipped)
     FakeBdaStatePtr refusesGraph = MakeTunerState(SRC_TYPE_ATSC);
     refusesGraph->Failures["JoinFilterGraph"] = E_FAIL;
     FakeBdaStatePtr refusesProvider = MakeTunerState(SRC_TYPE_ATSC);
-    refusesProvider->hrReceiveConnection = E_FAIL;
+    refusesProvider->Failures["ReceiveConnection"] = E_FAIL;
     FakeBdaStatePtr unnamedInput = MakeTunerState(SRC_TYPE_ATSC);
     unnamedInput->Pins[0].sName = L"In";
     FakeBdaStatePtr good = MakeTunerState(SRC_TYPE_ATSC);

@@ -2,7 +2,7 @@
 // hand-made ones that each test sets up.
 #pragma once
 
-#include "FakeBda.h"
+#include "support/FakeBda.h"
 #include "support/FakeDevices.h"
 #include "graph/BdaGuids.h"
 #include "tuner/TunerGraph.h"

@@ -8,7 +8,7 @@ TEST_F(LockWaitTest, BudgetZeroReadsOnceWithoutPausing)
     EXPECT_EQ(Readings(), 1u);
     EXPECT_EQ(Pauses(), 0u);
 
-    m_pStatistics->bLocked = m_pStatistics->bPresent = 1;
+    m_state->bLocked = m_state->bPresent = 1;
     EXPECT_EQ(Wait(0), 0);
     EXPECT_EQ(Readings(), 1u);
 }
@@ -20,7 +20,7 @@ TEST_F(LockWaitTest, Budget100ReadsOnceAndPausesOnceWhenUnlocked)
     EXPECT_EQ(Pauses(), 1u);
     EXPECT_GE(m_nElapsed, PAUSE_AT_LEAST);
 
-    m_pStatistics->bLocked = m_pStatistics->bPresent = 1;
+    m_state->bLocked = m_state->bPresent = 1;
     EXPECT_EQ(Wait(100), 0);
     EXPECT_EQ(Readings(), 1u);
     EXPECT_EQ(Pauses(), 0u);
@@ -55,10 +55,9 @@ TEST_F(LockWaitTest, OneReadingDecidesWhenTheOtherFails)
         {S_FALSE, S_FALSE, 1, 1, E_FAIL},
     };
     for (const Case& c : cases) {
-        m_pStatistics->hrLocked = c.hrLocked;
-        m_pStatistics->hrPresent = c.hrPresent;
-        m_pStatistics->bLocked = c.bLocked;
-        m_pStatistics->bPresent = c.bPresent;
+        m_state->Failures = {{"get_SignalLocked", c.hrLocked}, {"get_SignalPresent", c.hrPresent}};
+        m_state->bLocked = c.bLocked;
+        m_state->bPresent = c.bPresent;
         EXPECT_EQ(Wait(0), c.hrExpected) << std::hex << c.hrLocked << " " << c.hrPresent << " "
                                          << int(c.bLocked) << int(c.bPresent);
     }
@@ -71,13 +70,10 @@ TEST_F(LockWaitTest, OneReadingDecidesWhenTheOtherFails)
     EXPECT_EQ(m_graph.WaitForLock(2000), E_FAIL);
 }
 
-TEST(SignalLevelsTest, EachValueFallsBackToTheOther)
+TEST_F(LockWaitTest, EachSignalLevelFallsBackToTheOther)
 {
-    CTunerGraph graph;
-    CScriptedStatistics* pStatistics = new CScriptedStatistics;
-    graph.m_pSignalStatistics.Attach(pStatistics);
-    pStatistics->nStrength = -7;
-    pStatistics->nQuality = 250;
+    m_state->nStrength = -7;
+    m_state->nQuality = 250;
 
     struct Case {
         HRESULT hrStrength, hrQuality;
@@ -92,23 +88,22 @@ TEST(SignalLevelsTest, EachValueFallsBackToTheOther)
         {E_FAIL, S_FALSE, E_FAIL, 0, 0},
     };
     for (const Case& c : cases) {
-        pStatistics->hrStrength = c.hrStrength;
-        pStatistics->hrQuality = c.hrQuality;
+        m_state->Failures = {{"get_SignalStrength", c.hrStrength}, {"get_SignalQuality", c.hrQuality}};
         LONG nStrength = 99, nQuality = 99;
-        EXPECT_EQ(graph.GetSignalLevels(&nStrength, &nQuality), c.hrExpected);
+        EXPECT_EQ(m_graph.GetSignalLevels(&nStrength, &nQuality), c.hrExpected);
         EXPECT_EQ(nStrength, c.nStrength);
         EXPECT_EQ(nQuality, c.nQuality);
     }
-    pStatistics->hrStrength = pStatistics->hrQuality = S_OK;
+    m_state->Failures.clear();
     LONG nQuality = 0;
-    EXPECT_EQ(graph.GetSignalLevels(nullptr, &nQuality), S_OK);
+    EXPECT_EQ(m_graph.GetSignalLevels(nullptr, &nQuality), S_OK);
     EXPECT_EQ(nQuality, 250);
-    EXPECT_EQ(graph.GetSignalLevels(nullptr, nullptr), S_OK);
+    EXPECT_EQ(m_graph.GetSignalLevels(nullptr, nullptr), S_OK);
 
-    graph.m_pSignalStatistics.Reset();
+    m_graph.m_pSignalStatistics.Reset();
     LONG nStrength = 99;
     nQuality = 99;
-    EXPECT_EQ(graph.GetSignalLevels(&nStrength, &nQuality), E_FAIL);
+    EXPECT_EQ(m_graph.GetSignalLevels(&nStrength, &nQuality), E_FAIL);
     EXPECT_EQ(nStrength, 99);
     EXPECT_EQ(nQuality, 99);
 }

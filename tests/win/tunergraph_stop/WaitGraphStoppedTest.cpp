@@ -1,37 +1,15 @@
-#include "support/ClassRegistration.h"
-#include "support/ScriptedGraph.h"
-#include "tuner/TunerGraph.h"
+#include "ScriptedTunerGraph.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-// {3E7B0C61-92D4-4F1A-8B35-C6A0D2F97E04}
-const CLSID CLSID_ScriptedTunerGraph = {0x3e7b0c61, 0x92d4, 0x4f1a, {0x8b, 0x35, 0xc6, 0xa0, 0xd2, 0xf9, 0x7e, 0x04}};
-
-class CScriptedTunerGraph : public CTunerGraph
-{
-public:
-    CScriptedTunerGraph() : CTunerGraph(CLSID_ScriptedTunerGraph) {}
-    using CFilterGraphHost::m_bReady;
-};
-
 // A tuner graph manager built around one scripted graph, which runs when the test starts.
-class WaitGraphStoppedTest : public ::testing::Test
+class WaitGraphStoppedTest : public ScriptedTunerGraphTest
 {
 protected:
-    ~WaitGraphStoppedTest() override
-    {
-        m_pGraph.reset();
-        m_pScript.Reset();
-        m_class.reset();
-        if (m_bCom)
-            CoUninitialize();
-    }
+    ~WaitGraphStoppedTest() override { m_pGraph.reset(); }
     void SetUp() override
     {
         ASSERT_EQ(m_class->Status(), S_OK);
@@ -47,14 +25,6 @@ protected:
             m_pScript->m_state = State_Stopped;
     }
 
-    bool m_bCom = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    InterfaceHolder<CScriptedGraph> m_pScript;
-    std::unique_ptr<CClassRegistration> m_class = std::make_unique<CClassRegistration>(
-        CLSID_ScriptedTunerGraph, [this](REFIID riid, void** ppv) {
-            if (m_pScript.IsNull())
-                m_pScript.Attach(new CScriptedGraph);
-            return m_pScript->QueryInterface(riid, ppv);
-        });
     std::unique_ptr<CScriptedTunerGraph> m_pGraph;
 };
 

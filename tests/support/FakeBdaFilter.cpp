@@ -1,4 +1,6 @@
-#include "FakeBda.h"
+// The fake BDA filter, its pins and their enumerators.
+#include "support/FakeBda.h"
+#include "support/UnknownOf.h"
 
 #include "graph/BdaGuids.h"
 #include "tuner/IoctlCommand.h"
@@ -9,7 +11,6 @@
 namespace {
 
 LONG g_nFiltersAlive = 0;
-LONG g_nNodesAlive = 0;
 
 class CFakeBdaFilter;
 
@@ -20,6 +21,9 @@ public:
         : m_pFilter(pFilter), m_nIndex(nIndex), m_setup(setup)
     {
     }
+
+    bool Listed() const { return m_setup.bListed; }
+    IMemAllocator* NotifiedAllocator() const { return m_pAllocator.Get(); }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;
@@ -67,23 +71,15 @@ public:
         return S_OK;
     }
     STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return S_OK; }
-    STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** ppEnum) override
-    {
-        *ppEnum = nullptr;
-        return E_NOTIMPL;
-    }
+    STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** ppEnum) override;
     STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
     STDMETHODIMP EndOfStream() override { return S_OK; }
     STDMETHODIMP BeginFlush() override { return S_OK; }
     STDMETHODIMP EndFlush() override { return S_OK; }
     STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
 
-    // IMemInputPin: the upstream pin brings its own allocator.
-    STDMETHODIMP GetAllocator(IMemAllocator** ppAllocator) override
-    {
-        *ppAllocator = nullptr;
-        return VFW_E_NO_ALLOCATOR;
-    }
+    // IMemInputPin: the upstream pin brings its own allocator unless the state offers one.
+    STDMETHODIMP GetAllocator(IMemAllocator** ppAllocator) override;
     STDMETHODIMP NotifyAllocator(IMemAllocator* pAllocator, BOOL) override
     {
         m_pAllocator = pAllocator;
@@ -114,66 +110,6 @@ private:
     InterfaceHolder<IMemAllocator> m_pAllocator;
 };
 
-class CPinList final : public IEnumPins
-{
-public:
-    CPinList(IBaseFilter* pFilter, std::vector<IPin*> pins, size_t nPos = 0)
-        : m_pFilter(pFilter), m_pins(std::move(pins)), m_nPos(nPos)
-    {
-    }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IEnumPins) {
-            *ppv = static_cast<IEnumPins*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_cRef); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG n = InterlockedDecrement(&m_cRef);
-        if (n == 0)
-            delete this;
-        return n;
-    }
-    STDMETHODIMP Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched) override
-    {
-        ULONG n = 0;
-        for (; n < cPins && m_nPos < m_pins.size(); ++n) {
-            ppPins[n] = m_pins[m_nPos++];
-            ppPins[n]->AddRef();
-        }
-        if (pcFetched)
-            *pcFetched = n;
-        return n == cPins ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG cPins) override
-    {
-        m_nPos = std::min<size_t>(m_nPos + cPins, m_pins.size());
-        return m_nPos < m_pins.size() ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Reset() override
-    {
-        m_nPos = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumPins** ppEnum) override
-    {
-        *ppEnum = new CPinList(m_pFilter, m_pins, m_nPos);
-        return S_OK;
-    }
-
-private:
-    LONG m_cRef = 1;
-    InterfaceHolder<IBaseFilter> m_pFilter;
-    std::vector<IPin*> m_pins;
-    size_t m_nPos;
-};
-
 class CFakeBdaFilter final : public IBaseFilter, public IBDA_Topology, public IBDA_DeviceControl
 {
 public:
@@ -192,12 +128,16 @@ public:
     }
 
     FakeBdaState& State() const { return *m_state; }
+    const std::vector<CFakeBdaPin*>& Pins() const { return m_pins; }
+    // Changes whenever a pin is created.
+    size_t PinVersion() const { return m_pins.size(); }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
-        if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IMediaFilter || riid == IID_IBaseFilter)
+        if (riid == IID_IUnknown ||
+            (m_state->bBaseFilter && (riid == IID_IPersist || riid == IID_IMediaFilter || riid == IID_IBaseFilter)))
             *ppv = static_cast<IBaseFilter*>(this);
-        else if (riid == __uuidof(IBDA_Topology) && m_state->bTopology)
+        else if (riid == __uuidof(IBDA_Topology) && m_state->bTopology)  // strmiids has an outdated IID_IBDA_Topology
             *ppv = static_cast<IBDA_Topology*>(this);
         else if (riid == __uuidof(IBDA_DeviceControl) && m_state->bDeviceControl)
             *ppv = static_cast<IBDA_DeviceControl*>(this);
@@ -217,16 +157,18 @@ public:
         return n;
     }
 
-    // IBaseFilter
+    // IBaseFilter: every call is logged.
     STDMETHODIMP GetClassID(CLSID* pClsid) override
     {
         *pClsid = GUID_NULL;
-        return S_OK;
+        return m_state->Log("GetClassID", -1);
     }
     STDMETHODIMP Stop() override
     {
-        m_eState = State_Stopped;
-        return S_OK;
+        const HRESULT hr = m_state->Log("Stop", -1);
+        if (SUCCEEDED(hr))
+            m_eState = State_Stopped;
+        return hr;
     }
     STDMETHODIMP Pause() override
     {
@@ -245,27 +187,24 @@ public:
     STDMETHODIMP GetState(DWORD, FILTER_STATE* pState) override
     {
         *pState = m_eState;
-        return S_OK;
+        return m_state->Log("GetState", -1);
     }
     STDMETHODIMP SetSyncSource(IReferenceClock* pClock) override
     {
         m_pClock = pClock;
-        return S_OK;
+        return m_state->Log("SetSyncSource", -1);
     }
     STDMETHODIMP GetSyncSource(IReferenceClock** ppClock) override
     {
         *ppClock = m_pClock.Get();
         if (*ppClock)
             (*ppClock)->AddRef();
-        return S_OK;
+        return m_state->Log("GetSyncSource", -1);
     }
-    STDMETHODIMP EnumPins(IEnumPins** ppEnum) override
-    {
-        *ppEnum = new CPinList(this, std::vector<IPin*>(m_pins.begin(), m_pins.end()));
-        return S_OK;
-    }
+    STDMETHODIMP EnumPins(IEnumPins** ppEnum) override;
     STDMETHODIMP FindPin(LPCWSTR, IPin** ppPin) override
     {
+        m_state->Log("FindPin", -1);
         *ppPin = nullptr;
         return VFW_E_NOT_FOUND;
     }
@@ -275,12 +214,13 @@ public:
         pInfo->pGraph = m_pGraph;
         if (m_pGraph)
             m_pGraph->AddRef();
-        return S_OK;
+        return m_state->Log("QueryFilterInfo", -1);
     }
+    // Only joining can be refused; leaving a graph always succeeds.
     STDMETHODIMP JoinFilterGraph(IFilterGraph* pGraph, LPCWSTR pName) override
     {
+        const HRESULT hr = m_state->Log("JoinFilterGraph", -1);
         if (pGraph) {
-            const HRESULT hr = m_state->Log("JoinFilterGraph", -1);
             if (FAILED(hr))
                 return hr;
             m_state->JoinedAs.push_back(pName ? pName : L"");
@@ -291,12 +231,13 @@ public:
     }
     STDMETHODIMP QueryVendorInfo(LPWSTR* ppInfo) override
     {
+        m_state->Log("QueryVendorInfo", -1);
         *ppInfo = nullptr;
         return E_NOTIMPL;
     }
 
-    // IBDA_Topology
-    STDMETHODIMP GetNodeTypes(ULONG*, ULONG, ULONG[]) override { return E_NOTIMPL; }
+    // IBDA_Topology: every call is logged.
+    STDMETHODIMP GetNodeTypes(ULONG*, ULONG, ULONG[]) override { return NotImplemented("GetNodeTypes"); }
     STDMETHODIMP GetNodeDescriptors(ULONG* pnCount, ULONG nMax, BDANODE_DESCRIPTOR rgNodes[]) override
     {
         const HRESULT hr = m_state->Log("GetNodeDescriptors", -1, nMax);
@@ -312,23 +253,44 @@ public:
         *pnCount = static_cast<ULONG>(nodes.size());
         return S_OK;
     }
-    STDMETHODIMP GetNodeInterfaces(ULONG, ULONG*, ULONG, GUID[]) override { return E_NOTIMPL; }
+    STDMETHODIMP GetNodeInterfaces(ULONG, ULONG*, ULONG, GUID[]) override { return NotImplemented("GetNodeInterfaces"); }
     STDMETHODIMP GetPinTypes(ULONG* pnCount, ULONG nMax, ULONG rgTypes[]) override
     {
-        const ULONG types[] = {0, 1};
-        for (ULONG i = 0; i < 2 && i < nMax; ++i)
-            rgTypes[i] = types[i];
-        *pnCount = 2;
+        const HRESULT hr = m_state->Log("GetPinTypes", -1);
+        if (FAILED(hr))
+            return hr;
+        const std::vector<ULONG>& types = m_state->PinTypes;
+        ULONG n = 0;
+        for (; n < types.size() && n < nMax; ++n)
+            rgTypes[n] = types[n];
+        *pnCount = n;
+        return hr;
+    }
+    STDMETHODIMP GetTemplateConnections(ULONG*, ULONG, BDA_TEMPLATE_CONNECTION[]) override
+    {
+        return NotImplemented("GetTemplateConnections");
+    }
+    // The new pin is listed: the first of a filter without listed pins is its input.
+    STDMETHODIMP CreatePin(ULONG nType, ULONG* pnId) override
+    {
+        const HRESULT hr = m_state->Log("CreatePin", -1, nType);
+        if (hr != S_OK) {
+            *pnId = 0xDEAD;  // a failing driver may leave anything behind
+            return hr;
+        }
+        const bool bAnyListed = std::any_of(m_pins.begin(), m_pins.end(), [](CFakeBdaPin* p) { return p->Listed(); });
+        *pnId = m_state->nNextPinId++;
+        const FakePinSetup setup = {L"Pin " + std::to_wstring(*pnId), bAnyListed ? PINDIR_OUTPUT : PINDIR_INPUT};
+        m_pins.push_back(new CFakeBdaPin(this, m_pins.size(), setup));
         return S_OK;
     }
-    STDMETHODIMP GetTemplateConnections(ULONG*, ULONG, BDA_TEMPLATE_CONNECTION[]) override { return E_NOTIMPL; }
-    STDMETHODIMP CreatePin(ULONG, ULONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP DeletePin(ULONG) override { return E_NOTIMPL; }
-    STDMETHODIMP SetMediaType(ULONG, AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetMedium(ULONG, REGPINMEDIUM*) override { return E_NOTIMPL; }
+    STDMETHODIMP DeletePin(ULONG) override { return NotImplemented("DeletePin"); }
+    STDMETHODIMP SetMediaType(ULONG, AM_MEDIA_TYPE*) override { return NotImplemented("SetMediaType"); }
+    STDMETHODIMP SetMedium(ULONG, REGPINMEDIUM*) override { return NotImplemented("SetMedium"); }
+    // Both ids in one logged value: the input id in the high half.
     STDMETHODIMP CreateTopology(ULONG nInput, ULONG nOutput) override
     {
-        return m_state->Log("CreateTopology", -1, nInput * 100 + nOutput);
+        return m_state->Log("CreateTopology", -1, (static_cast<LONGLONG>(nInput) << 32) | nOutput);
     }
     STDMETHODIMP GetControlNode(ULONG nInput, ULONG nOutput, ULONG nType, IUnknown** ppNode) override
     {
@@ -356,9 +318,13 @@ public:
         return m_state->Log("GetChangeState", -1);
     }
 
-    ULONG RefCount() const { return static_cast<ULONG>(m_cRef); }
-
 private:
+    HRESULT NotImplemented(const char* pszName)
+    {
+        m_state->Log(pszName, -1);
+        return E_NOTIMPL;
+    }
+
     LONG m_cRef = 1;
     FakeBdaStatePtr m_state;
     std::vector<CFakeBdaPin*> m_pins;
@@ -367,6 +333,119 @@ private:
     std::wstring m_name;
     InterfaceHolder<IReferenceClock> m_pClock;
 };
+
+// Hands out the filter's listed pins as they are when asked; keeps the filter alive. A pin
+// set that changed since the enumerator was made or reset is out of sync, as with the
+// platform's enumerators, unless the state says otherwise.
+class CFakeBdaPinEnum final : public CUnknownOf<IEnumPins>
+{
+public:
+    CFakeBdaPinEnum(CFakeBdaFilter* pFilter, size_t nPos = 0)
+        : m_pFilter(pFilter), m_pFilterRef(static_cast<IBaseFilter*>(pFilter)), m_nVersion(pFilter->PinVersion()),
+          m_nPos(nPos)
+    {
+    }
+
+    STDMETHODIMP Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched) override
+    {
+        if (pcFetched)
+            *pcFetched = 0;
+        if (OutOfSync())
+            return VFW_E_ENUM_OUT_OF_SYNC;
+        const std::vector<CFakeBdaPin*>& pins = m_pFilter->Pins();
+        ULONG n = 0;
+        for (; n < cPins && SkipUnlisted(); ++n) {
+            ppPins[n] = pins[m_nPos++];
+            ppPins[n]->AddRef();
+        }
+        if (pcFetched)
+            *pcFetched = n;
+        return n == cPins ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Skip(ULONG cPins) override
+    {
+        if (OutOfSync())
+            return VFW_E_ENUM_OUT_OF_SYNC;
+        for (; cPins > 0 && SkipUnlisted(); --cPins)
+            ++m_nPos;
+        return cPins == 0 ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Reset() override
+    {
+        m_nPos = 0;
+        m_nVersion = m_pFilter->PinVersion();
+        return S_OK;
+    }
+    STDMETHODIMP Clone(IEnumPins** ppEnum) override
+    {
+        *ppEnum = new CFakeBdaPinEnum(m_pFilter, m_nPos);
+        return S_OK;
+    }
+
+private:
+    bool OutOfSync() const
+    {
+        return m_pFilter->State().bEnumOutOfSyncWhenChanged && m_nVersion != m_pFilter->PinVersion();
+    }
+    // Moves to the next listed pin; false when there is none.
+    bool SkipUnlisted()
+    {
+        const std::vector<CFakeBdaPin*>& pins = m_pFilter->Pins();
+        while (m_nPos < pins.size() && !pins[m_nPos]->Listed())
+            ++m_nPos;
+        return m_nPos < pins.size();
+    }
+
+    CFakeBdaFilter* m_pFilter;
+    InterfaceHolder<IBaseFilter> m_pFilterRef;
+    size_t m_nVersion;
+    size_t m_nPos;
+};
+
+// Offers the BDA antenna type once.
+class CAntennaTypeEnum final : public CUnknownOf<IEnumMediaTypes>
+{
+public:
+    STDMETHODIMP Next(ULONG cTypes, AM_MEDIA_TYPE** ppTypes, ULONG* pcFetched) override
+    {
+        ULONG n = 0;
+        if (cTypes > 0 && !m_bDone) {
+            auto* pType = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+            if (!pType)
+                return E_OUTOFMEMORY;
+            memset(pType, 0, sizeof(*pType));
+            pType->majortype = KSDATAFORMAT_TYPE_BDA_ANTENNA;
+            pType->subtype = MEDIASUBTYPE_None;
+            pType->formattype = FORMAT_None;
+            ppTypes[0] = pType;
+            m_bDone = true;
+            n = 1;
+        }
+        if (pcFetched)
+            *pcFetched = n;
+        return n == cTypes ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Skip(ULONG) override { return E_NOTIMPL; }
+    STDMETHODIMP Reset() override
+    {
+        m_bDone = false;
+        return S_OK;
+    }
+    STDMETHODIMP Clone(IEnumMediaTypes**) override { return E_NOTIMPL; }
+
+private:
+    bool m_bDone = false;
+};
+
+STDMETHODIMP CFakeBdaFilter::EnumPins(IEnumPins** ppEnum)
+{
+    *ppEnum = nullptr;
+    const HRESULT hr = m_state->Log("EnumPins", -1);
+    if (FAILED(hr))
+        return hr;
+    *ppEnum = new CFakeBdaPinEnum(this);
+    return S_OK;
+}
 
 FakeBdaState& CFakeBdaPin::State() const { return m_pFilter->State(); }
 
@@ -424,8 +503,14 @@ STDMETHODIMP CFakeBdaPin::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE*)
 
 STDMETHODIMP CFakeBdaPin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE*)
 {
-    if (FAILED(State().hrReceiveConnection))
-        return State().hrReceiveConnection;
+    FakeBdaState& state = State();
+    const HRESULT hr = state.Log("ReceiveConnection", -1);
+    if (FAILED(hr))
+        return hr;
+    if (state.nConnectionsToRefuse > 0) {
+        --state.nConnectionsToRefuse;
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
     if (!m_pPeer.IsNull())
         return VFW_E_ALREADY_CONNECTED;
     m_pPeer = pConnector;
@@ -436,16 +521,40 @@ STDMETHODIMP CFakeBdaPin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYP
             filter.pGraph->Release();
         pin.pFilter->Release();
     }
-    State().ConnectedFrom.push_back(filter.achName);
+    state.ConnectedFrom.push_back(filter.achName);
     return S_OK;
 }
 
 STDMETHODIMP CFakeBdaPin::QueryPinInfo(PIN_INFO* pInfo)
 {
-    pInfo->pFilter = m_pFilter;
-    m_pFilter->AddRef();
+    const HRESULT hr = State().Log("QueryPinInfo", -1);
+    if (FAILED(hr))
+        return hr;
+    pInfo->pFilter = nullptr;
+    if (State().bPinInfoNamesFilter) {
+        pInfo->pFilter = m_pFilter;
+        m_pFilter->AddRef();
+    }
     pInfo->dir = m_setup.eDirection;
     lstrcpynW(pInfo->achName, m_setup.sName.c_str(), MAX_PIN_NAME);
+    return hr;
+}
+
+STDMETHODIMP CFakeBdaPin::EnumMediaTypes(IEnumMediaTypes** ppEnum)
+{
+    *ppEnum = nullptr;
+    if (m_setup.eDirection != PINDIR_INPUT || !State().bOfferAntennaType)
+        return E_NOTIMPL;
+    *ppEnum = new CAntennaTypeEnum;
+    return S_OK;
+}
+
+STDMETHODIMP CFakeBdaPin::GetAllocator(IMemAllocator** ppAllocator)
+{
+    *ppAllocator = State().pOfferedAllocator.Get();
+    if (!*ppAllocator)
+        return VFW_E_NO_ALLOCATOR;
+    (*ppAllocator)->AddRef();
     return S_OK;
 }
 
@@ -486,166 +595,7 @@ STDMETHODIMP CFakeBdaPin::Set(REFGUID guidPropSet, DWORD dwPropID, LPVOID pInsta
     return hr;
 }
 
-class CFakeNode final : public IBDA_FrequencyFilter,
-                        public IBDA_LNBInfo,
-                        public IBDA_DigitalDemodulator,
-                        public IBDA_SignalStatistics,
-                        public IBDA_DeviceControl
-{
-public:
-    CFakeNode(const FakeBdaStatePtr& state, const FakeNodeSetup& setup) : m_state(state), m_setup(setup)
-    {
-        InterlockedIncrement(&g_nNodesAlive);
-    }
-    ~CFakeNode() { InterlockedDecrement(&g_nNodesAlive); }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown)
-            *ppv = static_cast<IBDA_FrequencyFilter*>(this);
-        else if (riid == __uuidof(IBDA_FrequencyFilter) && m_setup.bFrequencyFilter)
-            *ppv = static_cast<IBDA_FrequencyFilter*>(this);
-        else if (riid == __uuidof(IBDA_LNBInfo) && m_setup.bLnbInfo)
-            *ppv = static_cast<IBDA_LNBInfo*>(this);
-        else if (riid == __uuidof(IBDA_DigitalDemodulator) && m_setup.bDemodulator)
-            *ppv = static_cast<IBDA_DigitalDemodulator*>(this);
-        else if (riid == __uuidof(IBDA_SignalStatistics) && m_setup.bStatistics)
-            *ppv = static_cast<IBDA_SignalStatistics*>(this);
-        else if (riid == __uuidof(IBDA_DeviceControl) && m_setup.bDeviceControl)
-            *ppv = static_cast<IBDA_DeviceControl*>(this);
-        else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_cRef); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG n = InterlockedDecrement(&m_cRef);
-        if (n == 0)
-            delete this;
-        return n;
-    }
-
-    // IBDA_FrequencyFilter
-    STDMETHODIMP put_Autotune(ULONG v) override { return Put("put_Autotune", v); }
-    STDMETHODIMP get_Autotune(ULONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_Frequency(ULONG v) override { return Put("put_Frequency", v); }
-    STDMETHODIMP get_Frequency(ULONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_Polarity(Polarisation v) override { return Put("put_Polarity", v); }
-    STDMETHODIMP get_Polarity(Polarisation*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_Range(ULONG v) override { return Put("put_Range", v); }
-    STDMETHODIMP get_Range(ULONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_Bandwidth(ULONG v) override { return Put("put_Bandwidth", v); }
-    STDMETHODIMP get_Bandwidth(ULONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_FrequencyMultiplier(ULONG v) override { return Put("put_FrequencyMultiplier", v); }
-    STDMETHODIMP get_FrequencyMultiplier(ULONG*) override { return E_NOTIMPL; }
-
-    // IBDA_LNBInfo
-    STDMETHODIMP put_LocalOscilatorFrequencyLowBand(ULONG v) override { return Put("put_LOFLow", v); }
-    STDMETHODIMP get_LocalOscilatorFrequencyLowBand(ULONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_LocalOscilatorFrequencyHighBand(ULONG v) override { return Put("put_LOFHigh", v); }
-    STDMETHODIMP get_LocalOscilatorFrequencyHighBand(ULONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_HighLowSwitchFrequency(ULONG v) override { return Put("put_HighLowSwitch", v); }
-    STDMETHODIMP get_HighLowSwitchFrequency(ULONG*) override { return E_NOTIMPL; }
-
-    // IBDA_DigitalDemodulator: values come by address
-    STDMETHODIMP put_ModulationType(ModulationType* p) override { return Put("put_ModulationType", *p); }
-    STDMETHODIMP get_ModulationType(ModulationType*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_InnerFECMethod(FECMethod* p) override { return Put("put_InnerFECMethod", *p); }
-    STDMETHODIMP get_InnerFECMethod(FECMethod*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_InnerFECRate(BinaryConvolutionCodeRate* p) override { return Put("put_InnerFECRate", *p); }
-    STDMETHODIMP get_InnerFECRate(BinaryConvolutionCodeRate*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_OuterFECMethod(FECMethod* p) override { return Put("put_OuterFECMethod", *p); }
-    STDMETHODIMP get_OuterFECMethod(FECMethod*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_OuterFECRate(BinaryConvolutionCodeRate* p) override { return Put("put_OuterFECRate", *p); }
-    STDMETHODIMP get_OuterFECRate(BinaryConvolutionCodeRate*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_SymbolRate(ULONG* p) override { return Put("put_SymbolRate", *p); }
-    STDMETHODIMP get_SymbolRate(ULONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP put_SpectralInversion(SpectralInversion* p) override { return Put("put_SpectralInversion", *p); }
-    STDMETHODIMP get_SpectralInversion(SpectralInversion*) override { return E_NOTIMPL; }
-
-    // IBDA_SignalStatistics: a failing read leaves its output alone.
-    STDMETHODIMP put_SignalStrength(LONG) override { return E_NOTIMPL; }
-    STDMETHODIMP get_SignalStrength(LONG* p) override { return Get("get_SignalStrength", p, m_state->nStrength); }
-    STDMETHODIMP put_SignalQuality(LONG) override { return E_NOTIMPL; }
-    STDMETHODIMP get_SignalQuality(LONG* p) override { return Get("get_SignalQuality", p, m_state->nQuality); }
-    STDMETHODIMP put_SignalPresent(BOOLEAN) override { return E_NOTIMPL; }
-    STDMETHODIMP get_SignalPresent(BOOLEAN* p) override
-    {
-        return Get("get_SignalPresent", p, LockReached() ? m_state->bPresent : BOOLEAN(0));
-    }
-    STDMETHODIMP put_SignalLocked(BOOLEAN) override { return E_NOTIMPL; }
-    STDMETHODIMP get_SignalLocked(BOOLEAN* p) override
-    {
-        ++m_state->nLockReads;
-        m_state->LockReadTimes.push_back(timeGetTime());
-        return Get("get_SignalLocked", p, LockReached() ? m_state->bLocked : BOOLEAN(0));
-    }
-    STDMETHODIMP put_SampleTime(LONG) override { return E_NOTIMPL; }
-    STDMETHODIMP get_SampleTime(LONG*) override { return E_NOTIMPL; }
-
-    // IBDA_DeviceControl of a node
-    STDMETHODIMP StartChanges() override { return Put("StartChanges", 0); }
-    STDMETHODIMP CheckChanges() override { return Put("CheckChanges", 0); }
-    STDMETHODIMP CommitChanges() override { return Put("CommitChanges", 0); }
-    STDMETHODIMP GetChangeState(ULONG*) override { return E_NOTIMPL; }
-
-private:
-    HRESULT Put(const char* pszName, LONGLONG nValue)
-    {
-        return m_state->Log(pszName, static_cast<LONG>(m_setup.nType), nValue);
-    }
-    template <class T>
-    HRESULT Get(const char* pszName, T* p, T value)
-    {
-        const HRESULT hr = m_state->Log(pszName, static_cast<LONG>(m_setup.nType));
-        if (hr == S_OK)
-            *p = value;
-        return hr;
-    }
-    bool LockReached() const { return m_state->nLockReads > m_state->nLockAfterReads; }
-
-    LONG m_cRef = 1;
-    FakeBdaStatePtr m_state;
-    FakeNodeSetup m_setup;
-};
-
 } // namespace
-
-FakeNodeSetup MakeNode(REFGUID guidFunction, ULONG nType)
-{
-    FakeNodeSetup setup = {};
-    setup.guidFunction = guidFunction;
-    setup.nType = nType;
-    return setup;
-}
-
-HRESULT FakeBdaState::Result(const std::string& sCall, LONG nNode) const
-{
-    auto found = Failures.find(sCall + "@" + std::to_string(nNode));
-    if (found == Failures.end())
-        found = Failures.find(sCall);
-    return found == Failures.end() ? S_OK : found->second;
-}
-
-HRESULT FakeBdaState::Log(const std::string& sCall, LONG nNode, LONGLONG nValue)
-{
-    Calls.push_back({sCall, nNode, nValue});
-    return Result(sCall, nNode);
-}
-
-std::vector<BdaCall> FakeBdaState::CallsNamed(std::initializer_list<const char*> names) const
-{
-    std::vector<BdaCall> selected;
-    for (const BdaCall& call : Calls)
-        for (const char* pszName : names)
-            if (call.sName == pszName)
-                selected.push_back(call);
-    return selected;
-}
 
 HRESULT CreateFakeBdaFilter(const FakeBdaStatePtr& state, REFIID riid, void** ppv)
 {
@@ -655,47 +605,15 @@ HRESULT CreateFakeBdaFilter(const FakeBdaStatePtr& state, REFIID riid, void** pp
     return hr;
 }
 
-InterfaceHolder<IUnknown> CreateFakeNode(const FakeBdaStatePtr& state, const FakeNodeSetup& setup)
+IPin* FakeBdaPin(IBaseFilter* pFakeFilter, size_t nIndex)
 {
-    InterfaceHolder<IUnknown> node;
-    node.Attach(static_cast<IBDA_FrequencyFilter*>(new CFakeNode(state, setup)));
-    return node;
+    const std::vector<CFakeBdaPin*>& pins = static_cast<CFakeBdaFilter*>(pFakeFilter)->Pins();
+    return nIndex < pins.size() ? static_cast<IPin*>(pins[nIndex]) : nullptr;
+}
+
+IMemAllocator* FakeBdaNotifiedAllocator(IPin* pFakePin)
+{
+    return static_cast<CFakeBdaPin*>(pFakePin)->NotifiedAllocator();
 }
 
 LONG FakeBdaFiltersAlive() { return g_nFiltersAlive; }
-LONG FakeBdaNodesAlive() { return g_nNodesAlive; }
-
-GUID DemodulatorOf(int nSourceType)
-{
-    switch (nSourceType) {
-    case SRC_TYPE_DVBS: return KSNODE_BDA_QPSK_DEMODULATOR;
-    case SRC_TYPE_DVBT: return KSNODE_BDA_COFDM_DEMODULATOR;
-    case SRC_TYPE_DVBC: return KSNODE_BDA_QAM_DEMODULATOR;
-    default: return KSNODE_BDA_8VSB_DEMODULATOR;
-    }
-}
-
-FakeBdaStatePtr MakeTunerState(int nSourceType)
-{
-    FakeBdaStatePtr state = std::make_shared<FakeBdaState>();
-    state->Pins = {{L"Input0", PINDIR_INPUT, true}, {L"MPEG2 Transport", PINDIR_OUTPUT, false}};
-    FakeNodeSetup rf = MakeNode(KSNODE_BDA_RF_TUNER, 0);
-    rf.bFrequencyFilter = true;
-    rf.bStatistics = true;
-    rf.bLnbInfo = nSourceType == SRC_TYPE_DVBS;
-    FakeNodeSetup demodulator = MakeNode(DemodulatorOf(nSourceType), 1);
-    demodulator.bDemodulator = true;
-    demodulator.bStatistics = true;
-    state->Nodes = {rf, demodulator};
-    state->DeviceInfo.nDeviceType = 1 << (nSourceType - 1);
-    return state;
-}
-
-FakeBdaStatePtr MakeReceiverState()
-{
-    FakeBdaStatePtr state = std::make_shared<FakeBdaState>();
-    state->Pins = {{L"In", PINDIR_INPUT, false}, {L"Out", PINDIR_OUTPUT, false}};
-    state->bTopology = false;
-    state->bDeviceControl = false;
-    return state;
-}
