@@ -5,7 +5,7 @@
 // overflowed (drops leave out whole packets, so every run keeps the packet grid). The file
 // may begin and end inside a packet. Beside the match, the capture's own test stream checker
 // reads the file, and the continuity errors a stream analysis must count are predicted from
-// the packets each gap left out.
+// the packets each PID lost before its next packet in the file.
 //   bench_stream_match <scenario file> <tuner name> <capture.ts>
 // Prints one JSON object; exits 0 when the file is exact runs of the stream, 1 when not,
 // 2 when it cannot check.
@@ -88,17 +88,14 @@ struct Gap {
     uint64_t nFileOffset = 0;
     uint64_t nPackets = 0;
     uint64_t nTestPackets = 0;
-    uint64_t nCcErrors = 0;
 };
 
-// A PID that lost n packets with payload: the next counter is n + 1 ahead. A step of 16
-// cannot be seen, and a counter that repeats is taken for a duplicate packet.
-uint64_t CcErrorsOf(const std::map<uint16_t, uint64_t>& skipped)
+// A PID that lost n packets with payload until its next packet in the file: the counter is
+// n + 1 ahead. A step of 16 cannot be seen, and a counter that repeats is taken for a
+// duplicate packet.
+bool CcErrorAfter(uint16_t nPid, uint64_t nLost)
 {
-    uint64_t n = 0;
-    for (const auto& [pid, count] : skipped)
-        n += pid != NULL_PID && count % 16 != 0 && count % 16 != 15;
-    return n;
+    return nPid != NULL_PID && nLost % 16 != 0 && nLost % 16 != 15;
 }
 
 class CMatcher {
@@ -113,8 +110,8 @@ public:
         if (!FindGrid())
             return Fail("no packet grid in the file");
         m_nPackets = (m_nSize - m_nGrid) / PACKET;
-        std::map<uint16_t, uint64_t> before;
-        if (!Resync(0, &before))
+        std::map<uint16_t, uint64_t> beforeFile;  // the stream before the capture began: no gap
+        if (!Resync(0, &beforeFile))
             return false;
         // The bytes before the first whole packet end the source packet before it.
         const uint64_t nFirst = m_nSourceAtFile;
@@ -124,28 +121,31 @@ public:
         while (m_nNext < m_nPackets) {
             if (memcmp(FilePacket(m_nNext), m_Source.Peek(), PACKET) == 0) {
                 m_Source.Take();
-                ++m_nNext;
+                Settle(m_nNext++);
                 continue;
             }
             std::map<uint16_t, uint64_t> skipped;
             const uint64_t nAt = m_nNext;
             if (!Resync(nAt, &skipped))
                 return false;
-            // No packet left out here: the file's packet itself differs.
-            if (memcmp(FilePacket(m_nNext), m_Source.Peek(), PACKET) != 0) {
-                ++m_nCorrupt;
-                m_Source.Take();
-                ++m_nNext;
-            }
             Gap gap;
             gap.nFileOffset = m_nGrid + nAt * PACKET;
             for (const auto& [pid, count] : skipped) {
                 gap.nPackets += count;
                 gap.nTestPackets += pid == TS_TEST_PID ? count : 0;
             }
-            gap.nCcErrors = CcErrorsOf(skipped);
             if (gap.nPackets > 0)
                 m_Gaps.push_back(gap);
+            for (const auto& [pid, count] : skipped)
+                m_Pending[pid] += count;
+            for (uint64_t i = nAt; i < m_nNext; ++i)
+                Settle(i);
+            // The test packet placed the run, yet this packet differs: damaged in the file.
+            if (memcmp(FilePacket(m_nNext), m_Source.Peek(), PACKET) != 0) {
+                ++m_nCorrupt;
+                m_Source.Take();
+                Settle(m_nNext++);
+            }
         }
         const size_t nTail = m_nSize - m_nGrid - m_nPackets * PACKET;
         m_nTail = nTail;
@@ -156,14 +156,13 @@ public:
 
     void Print() const
     {
-        uint64_t nPackets = 0, nTest = 0, nCc = 0;
+        uint64_t nPackets = 0, nTest = 0;
         std::ostringstream gaps;
         for (const Gap& g : m_Gaps) {
             nPackets += g.nPackets;
             nTest += g.nTestPackets;
-            nCc += g.nCcErrors;
             gaps << (gaps.tellp() > 0 ? "," : "") << "{\"file_offset\":" << g.nFileOffset << ",\"packets\":" << g.nPackets
-                 << ",\"test_packets\":" << g.nTestPackets << ",\"cc_errors\":" << g.nCcErrors << "}";
+                 << ",\"test_packets\":" << g.nTestPackets << "}";
         }
         std::printf("{\"bytes\":%zu,\"head_bytes\":%zu,\"tail_bytes\":%zu,\"first_seq\":%u,\"source_offset\":%llu,"
                     "\"runs\":%zu,\"gaps\":[%s],\"dropped_packets\":%llu,\"dropped_test_packets\":%llu,"
@@ -171,7 +170,7 @@ public:
                     m_nSize, m_nGrid, m_nTail, m_nFirstSeq, static_cast<unsigned long long>(m_nSourceOffset),
                     m_Gaps.size() + 1, gaps.str().c_str(), static_cast<unsigned long long>(nPackets),
                     static_cast<unsigned long long>(nTest), static_cast<unsigned long long>(nPackets * PACKET),
-                    static_cast<unsigned long long>(nCc), static_cast<unsigned long long>(m_nCorrupt));
+                    static_cast<unsigned long long>(m_nCcErrors), static_cast<unsigned long long>(m_nCorrupt));
         std::printf("\"exact\":%s,\"error\":\"%s\",", Exact() ? "true" : "false", m_sError.c_str());
     }
 
@@ -182,6 +181,18 @@ private:
     {
         m_sError = why;
         return false;
+    }
+
+    // File packet n is its PID's first since a gap: the packets the PID lost there are due.
+    void Settle(uint64_t n)
+    {
+        if (m_Pending.empty())
+            return;
+        const auto it = m_Pending.find(PidOf(FilePacket(n)));
+        if (it != m_Pending.end()) {
+            m_nCcErrors += CcErrorAfter(it->first, it->second);
+            m_Pending.erase(it);
+        }
     }
 
     const uint8_t* FilePacket(uint64_t n) const { return m_pData + m_nGrid + n * PACKET; }
@@ -252,6 +263,8 @@ private:
     uint32_t m_nFirstSeq = 0;
     uint64_t m_nCorrupt = 0;
     std::vector<Gap> m_Gaps;
+    std::map<uint16_t, uint64_t> m_Pending;  // packets lost by PID, not yet followed by one in the file
+    uint64_t m_nCcErrors = 0;
     std::string m_sError;
 };
 

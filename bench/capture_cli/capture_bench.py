@@ -124,6 +124,8 @@ def run_capture(args, path, seconds, reader=None):
     marker = os.path.basename(path)
     if reader:
         reader.start()
+    elif os.path.exists(path):
+        os.remove(path)  # the first byte is watched for by the file's size
     with open(out, "wb") as fo, open(err, "wb") as fe:
         start = time.monotonic()
         process = subprocess.Popen(command, stdout=fo, stderr=fe, stdin=subprocess.DEVNULL, env=wine_env())
@@ -156,6 +158,8 @@ def run_capture(args, path, seconds, reader=None):
 
 def cpu_per_second(run):
     """CPU seconds per second of capture over the settled part, for qltscap and wineserver."""
+    if run["first"] is None:
+        return None, None
     settled = [s for s in run["samples"] if s[0] >= run["first"] + SETTLE_S]
     if len(settled) < 2:
         return None, None
@@ -268,8 +272,6 @@ def main():
     starts, lockings = [], []
     short = os.path.join(args.work, "first.ts")
     for _ in range(args.runs):
-        if os.path.exists(short):
-            os.remove(short)
         run = run_capture(args, short, 2)
         if run["rc"] != 0 or run["first"] is None or run["locking"] is None:
             faults.append(f"short capture: exit {run['rc']}")
@@ -288,7 +290,7 @@ def main():
     def dropped_s(m):
         return m["dropped_bytes"] * 8 / BITRATE if m else float("nan")
 
-    rate1 = counted_bytes(run1) * 8 / args.seconds / 1e6 if counted_bytes(run1) else 0
+    rate1 = (counted_bytes(run1) or 0) * 8 / args.seconds / 1e6
     s1, s2 = summary_of(run1) or {}, summary_of(run2) or {}
     print(f"== qltscap capture, {args.seconds} s at 100 Mbit/s, driver buffer 200 ms "
           f"(load {', '.join(f'{l:.1f}' for l in load)})")
@@ -305,7 +307,8 @@ def main():
         ("continuity errors (summary)", s1.get("cc_errors"), s2.get("cc_errors")),
         ("CPU s per s of capture (qltscap)", f"{cpu1:.3f}" if cpu1 is not None else "-",
          f"{cpu_per_second(run2)[0]:.3f}" if cpu_per_second(run2)[0] is not None else "-"),
-        ("CPU s per s (wineserver)", f"{server1:.3f}" if server1 is not None else "-", ""),
+        ("CPU s per s (wineserver)", f"{server1:.3f}" if server1 is not None else "-",
+         f"{cpu_per_second(run2)[1]:.3f}" if cpu_per_second(run2)[1] is not None else "-"),
     ]
     for name, a, b in rows:
         print(f"  {name:32}{str(a):>16}{str(b if b is not None else '-'):>18}")
@@ -325,4 +328,8 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except (RuntimeError, subprocess.CalledProcessError) as e:
+        print(f"capture bench: {e}")
+        sys.exit(2)
