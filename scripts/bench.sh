@@ -2,6 +2,8 @@
 # Builds and runs the throughput benchmarks: natively from an optimised tree without
 # sanitizers, and the x64 build under Wine. QLTS_BUILD_DIR moves the trees (default: build/).
 #   bench.sh [MB per run]   default 128; the capture file goes into the build tree
+# Then the console capture's figures (bench/capture_cli, two captures of QLTS_CLI_SECONDS,
+# default 60; 0 leaves them out).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QLTS_BUILD_DIR:-$root/build}
@@ -15,6 +17,7 @@ configure() {  # dir, cmake arguments...
 
 configure "$build/bench" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Release -DQLTS_SANITIZE=none
+cmake --build "$build/bench" --target bench_stream_match -j "$(nproc)" -- --no-print-directory >/dev/null
 echo "== native: clang, Release, no sanitizers"
 "$build/bench/bench/receive_path/bench_receive_path" "$build/bench/bench_capture.ts" "$mb"
 "$build/bench/bench/analysis/bench_analysis" "$mb"
@@ -26,3 +29,9 @@ WINEPREFIX=$build/x64/wineprefix "$root/cmake/wine-run.sh" "$build/x64/bench/rec
   "$build/x64/bench_capture.ts" "$mb"
 WINEPREFIX=$build/x64/wineprefix "$root/cmake/wine-run.sh" "$build/x64/bench/capture_pin/bench_capture_pin.exe" \
   "$build/x64"
+
+if [ "${QLTS_CLI_SECONDS:-60}" != 0 ]; then
+  cmake --build "$build/x64" --target qltscap QLSimTuner QLSimTunerSetup bench_dialog -j "$(nproc)" \
+    -- --no-print-directory >/dev/null
+  QLTS_BUILD_DIR=$build "$root/bench/capture_cli/capture-bench.sh" "${QLTS_CLI_SECONDS:-60}"
+fi

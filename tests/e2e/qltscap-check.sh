@@ -40,6 +40,21 @@ expect_complete() {
     fail "$what: file size $(size "$file"), bytes counted '${counted}'"
   grep -q '^Stream health' "$work/out" || grep -q '"packets"' "$work/out" || fail "$what: no summary"
 }
+# Waits until a capture running in the background has written its first bytes.
+wait_for_data() {
+  for _ in $(seq 600); do [ "$(size "$1")" -gt 0 ] && return; sleep 0.1; done
+  fail "$1: no data"
+}
+# Presses Ctrl+C in the capture whose command line matches $1 and waits for its runner $2.
+press_ctrl_c() {
+  # The Wine process's command line starts with the exe; the wrapper's starts with bash.
+  local pattern=$1 runner=$2 pid
+  pid=$(pgrep -f "^[^ ]*qltscap\.exe $pattern" | head -1)
+  if [ -n "$pid" ]; then kill -INT "$pid"; else fail "ctrl+c: no process for $pattern"; fi
+  for _ in $(seq 600); do kill -0 "$runner" 2>/dev/null || return; sleep 0.1; done
+  fail "ctrl+c did not stop $pattern"
+  [ -n "$pid" ] && kill -KILL "$pid"
+}
 # The analysis of the file finds no continuity error and no packet lost inside it.
 expect_clean_file() {
   q analyze "Z:$1" --json
@@ -108,20 +123,36 @@ expect_clean_file "$work/keep.ts" time
 # Ctrl+C: the Linux process that runs the exe gets SIGINT once the file grows.
 "$run" "$exe" capture 1 --freq 506000 --bw 8 -o "Z:$work/ctrlc.ts" >"$work/out" 2>"$work/err" &
 runner=$!
-for _ in $(seq 600); do [ "$(size "$work/ctrlc.ts")" -gt 0 ] && break; sleep 0.1; done
-# The Wine process's command line starts with the exe; the wrapper's starts with bash.
-pid=$(pgrep -f "^[^ ]*qltscap\.exe capture 1 .*ctrlc\.ts" | head -1)
-if [ -n "$pid" ]; then kill -INT "$pid"; else fail "ctrl+c: no process found"; fi
-for _ in $(seq 600); do kill -0 "$runner" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$runner" 2>/dev/null; then
-  fail "ctrl+c did not stop the capture"
-  [ -n "$pid" ] && kill -KILL "$pid"
-fi
+wait_for_data "$work/ctrlc.ts"
+press_ctrl_c "capture 1 .*ctrlc\.ts" "$runner"
 wait "$runner"; rc=$?
 expect_rc 0 "ctrl+c"
 grep -q 'stopped by Ctrl+C' "$work/err" || fail "ctrl+c: $(tail -1 "$work/err")"
 expect_complete "$work/ctrlc.ts" ctrl+c
 expect_clean_file "$work/ctrlc.ts" ctrl+c
+
+# Two programs at once: while one records from a tuner, a second cannot tune it (busy), still
+# lists it with its index, and records from the other tuner; the first then ends complete.
+"$run" "$exe" capture 1 --freq 506000 --bw 8 -o "Z:$work/first.ts" --seconds 600 >"$work/first.out" 2>"$work/first.err" &
+runner=$!
+wait_for_data "$work/first.ts"
+q tune 1 --freq 506000 --bw 8
+expect_rc 7 "tune a tuner in use"
+grep -q "'Quillon DVB-T Terrestrial Tuner' is in use by another program" "$work/err" || fail "busy: $(cat "$work/err")"
+q list
+expect_rc 0 "list while a tuner is in use"
+grep -q '^1  Quillon DVB-T Terrestrial Tuner  terrestrial  00-1B-C5-0A-0B-0C' "$work/out" ||
+  fail "list while a tuner is in use: $(cat "$work/out")"
+q capture 0 --freq 11778 --sr 27500 --pol V --lnb universal -o "Z:$work/other.ts" --seconds 2
+expect_rc 0 "capture from the other tuner"
+expect_complete "$work/other.ts" "other tuner"
+expect_clean_file "$work/other.ts" "other tuner"
+press_ctrl_c "capture 1 .*first\.ts" "$runner"
+wait "$runner"; rc=$?
+expect_rc 0 "capture while another program tried the tuner"
+cp "$work/first.out" "$work/out"; cp "$work/first.err" "$work/err"
+expect_complete "$work/first.ts" "first program"
+expect_clean_file "$work/first.ts" "first program"
 
 # A write that fails: the disk is full.
 q capture 1 --freq 506000 --bw 8 -o 'Z:\dev\full' --seconds 30
