@@ -6,8 +6,6 @@
 
 namespace {
 
-const GUID kA = {0xAAAAAAAA, 0, 0, {1, 0, 0, 0, 0, 0, 0, 0}};
-
 // Makes CoTaskMemAlloc fail for one chosen size while armed.
 class CFailingMallocSpy : public IMallocSpy
 {

@@ -6,36 +6,11 @@
 
 namespace {
 
-const GUID kA = {0xAAAAAAAA, 0, 0, {1, 0, 0, 0, 0, 0, 0, 0}};
-
-class OutputAllocator : public FrameworkTest
+class OutputAllocator : public OutputPinTest
 {
 protected:
-    void SetUp() override
-    {
-        FrameworkTest::SetUp();
-        m_pFilter = new CTestFilter;
-        m_filter = m_pFilter->Face();
-        m_pOut = m_pFilter->AddOutput(L"Out");
-        m_peer.m_pAllocator = &m_allocator;
-    }
-    void TearDown() override
-    {
-        if (m_pFilter->IsActive())
-            m_filter->Stop();
-        m_allocator.m_hrDecommit = S_OK;
-        m_pOut->Disconnect();
-        m_peer.Disconnect();
-        m_filter.Reset();
-        FrameworkTest::TearDown();
-    }
     HRESULT Connect() { return m_pOut->Connect(&m_peer, &m_mt); }
 
-    CFakeAllocator m_allocator;
-    CPeerPin m_peer{PINDIR_INPUT};
-    CTestFilter* m_pFilter = nullptr;
-    InterfaceHolder<IBaseFilter> m_filter;
-    CTestOutputPin* m_pOut = nullptr;
     const CMediaType m_mt = MakeType(kA, kA, kA);
 };
 

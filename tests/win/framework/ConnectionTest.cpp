@@ -6,31 +6,10 @@
 
 namespace {
 
-const GUID kA = {0xAAAAAAAA, 0, 0, {1, 0, 0, 0, 0, 0, 0, 0}};
-const GUID kB = {0xBBBBBBBB, 0, 0, {2, 0, 0, 0, 0, 0, 0, 0}};
-const GUID kF = {0xFFFFFFFF, 0, 0, {3, 0, 0, 0, 0, 0, 0, 0}};
-
 // Our output pin leading a connection to a hand-made input pin.
-class OutputConnect : public FrameworkTest
+class OutputConnect : public OutputPinTest
 {
 protected:
-    void SetUp() override
-    {
-        FrameworkTest::SetUp();
-        m_pFilter = new CTestFilter;
-        m_filter = m_pFilter->Face();
-        m_pOut = m_pFilter->AddOutput(L"Out");
-        m_peer.m_pAllocator = &m_allocator;
-    }
-    void TearDown() override
-    {
-        if (m_pFilter->IsActive())
-            m_filter->Stop();
-        m_pOut->Disconnect();
-        m_peer.Disconnect();
-        m_filter.Reset();
-        FrameworkTest::TearDown();
-    }
     void ExpectUnconnected()
     {
         EXPECT_FALSE(m_pOut->IsConnected());
@@ -38,12 +17,6 @@ protected:
         EXPECT_EQ(m_pOut->Allocator(), nullptr);
         EXPECT_EQ(m_peer.m_cRef, 1) << "no reference to the peer kept";
     }
-
-    CFakeAllocator m_allocator;
-    CPeerPin m_peer{PINDIR_INPUT};
-    CTestFilter* m_pFilter = nullptr;
-    InterfaceHolder<IBaseFilter> m_filter;
-    CTestOutputPin* m_pOut = nullptr;
 };
 
 // A hand-made output pin offering connections to our input pin.

@@ -3,10 +3,6 @@
 
 namespace {
 
-const GUID kA = {0xAAAAAAAA, 0, 0, {1, 0, 0, 0, 0, 0, 0, 0}};
-const GUID kB = {0xBBBBBBBB, 0, 0, {2, 0, 0, 0, 0, 0, 0, 0}};
-const GUID kC = {0xCCCCCCCC, 0, 0, {3, 0, 0, 0, 0, 0, 0, 0}};
-
 class PinEnum : public FrameworkTest
 {
 protected:

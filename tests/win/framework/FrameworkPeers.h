@@ -231,3 +231,40 @@ public:
     LONG m_cRef = 1;
     bool m_bSink;
 };
+
+// Media type GUIDs the tests combine; only their identity matters.
+inline const GUID kA = {0xAAAAAAAA, 0, 0, {1, 0, 0, 0, 0, 0, 0, 0}};
+inline const GUID kB = {0xBBBBBBBB, 0, 0, {2, 0, 0, 0, 0, 0, 0, 0}};
+inline const GUID kC = {0xCCCCCCCC, 0, 0, {3, 0, 0, 0, 0, 0, 0, 0}};
+inline const GUID kF = {0xFFFFFFFF, 0, 0, {3, 0, 0, 0, 0, 0, 0, 0}};
+
+// Our output pin on a test filter, leading connections to a hand-made input pin that
+// offers a fake allocator.
+class OutputPinTest : public FrameworkTest
+{
+protected:
+    void SetUp() override
+    {
+        FrameworkTest::SetUp();
+        m_pFilter = new CTestFilter;
+        m_filter = m_pFilter->Face();
+        m_pOut = m_pFilter->AddOutput(L"Out");
+        m_peer.m_pAllocator = &m_allocator;
+    }
+    void TearDown() override
+    {
+        if (m_pFilter->IsActive())
+            m_filter->Stop();
+        m_allocator.m_hrDecommit = S_OK;
+        m_pOut->Disconnect();
+        m_peer.Disconnect();
+        m_filter.Reset();
+        FrameworkTest::TearDown();
+    }
+
+    CFakeAllocator m_allocator;
+    CPeerPin m_peer{PINDIR_INPUT};
+    CTestFilter* m_pFilter = nullptr;
+    InterfaceHolder<IBaseFilter> m_filter;
+    CTestOutputPin* m_pOut = nullptr;
+};
