@@ -1,5 +1,7 @@
 #include "cli/CliText.h"
 
+#include "base/TextCompare.h"
+
 #include "capture/JsonWriter.h"
 #include "tuner/TunerKinds.h"
 
@@ -23,16 +25,6 @@ std::string NormalisedMac(const std::string& text)
     return mac;
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 } // namespace
 
 int FindCliTuner(const std::vector<CliTunerEntry>& entries, const std::string& strTuner)
@@ -52,7 +44,7 @@ int FindCliTuner(const std::vector<CliTunerEntry>& entries, const std::string& s
         if (entries[i].strName == strTuner)
             return static_cast<int>(i);
     for (size_t i = 0; i < entries.size(); ++i)
-        if (SameIgnoringCase(entries[i].strName, strTuner))
+        if (EqualsIgnoringCase(entries[i].strName, strTuner))
             return static_cast<int>(i);
     return -1;
 }

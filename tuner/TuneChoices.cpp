@@ -1,6 +1,6 @@
 #include "tuner/TuneChoices.h"
 
-#include <cctype>
+#include "base/TextCompare.h"
 
 namespace {
 
@@ -23,21 +23,13 @@ constexpr ChoiceTable<T> TableOf(const T (&items)[N])
     return {items, N};
 }
 
-bool SameWord(const char* a, const char* b)
-{
-    for (; *a && *b; ++a, ++b)
-        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
-            return false;
-    return *a == *b;
-}
-
 } // namespace
 
 template <class T>
 int ChoiceTable<T>::Find(const char* pszOption) const
 {
     for (size_t i = 0; pszOption && i < nCount; ++i)
-        if (SameWord(pItems[i].pszOption, pszOption))
+        if (EqualsIgnoringCase(pItems[i].pszOption, pszOption))
             return static_cast<int>(i);
     return -1;
 }

@@ -1,5 +1,7 @@
 #include "tuner/TuningList.h"
 
+#include "base/TextCompare.h"
+
 #include "tuner/TuningListOneLine.h"
 
 #include <cctype>
@@ -201,16 +203,6 @@ bool CanWrite(const TuningListEntry& entry, std::string& strReason)
         strReason = "[" + entry.strName + "] has no FREQUENCY";
         return false;
     }
-    return true;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
     return true;
 }
 
