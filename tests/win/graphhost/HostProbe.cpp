@@ -1,5 +1,7 @@
 #include "HostProbe.h"
 
+#include <cwchar>
+
 std::vector<IBaseFilter*> GraphFilters(IFilterGraph* pGraph)
 {
     std::vector<IBaseFilter*> filters;
@@ -27,10 +29,14 @@ std::vector<std::wstring> RotDisplayNames()
     if (FAILED(GetRunningObjectTable(0, pRot.OutSlot())) ||
         FAILED(pRot->EnumRunning(pEnum.OutSlot())) || FAILED(CreateBindCtx(0, pContext.OutSlot())))
         return names;
+    // Other programs' entries come and go while the tests run (the table is the machine's).
+    wchar_t szPid[32];
+    swprintf(szPid, 32, L" pid %08x", static_cast<unsigned>(GetCurrentProcessId()));
     InterfaceHolder<IMoniker> pMoniker;
     while (pEnum->Next(1, pMoniker.OutSlot(), nullptr) == S_OK) {
         LPOLESTR pszName = nullptr;
-        if (SUCCEEDED(pMoniker->GetDisplayName(pContext, nullptr, &pszName)) && pszName)
+        if (SUCCEEDED(pMoniker->GetDisplayName(pContext, nullptr, &pszName)) && pszName &&
+            std::wstring(pszName).find(szPid) != std::wstring::npos)
             names.emplace_back(pszName);
         CoTaskMemFree(pszName);
     }

@@ -24,5 +24,5 @@ public:
 std::vector<IBaseFilter*> GraphFilters(IFilterGraph* pGraph);
 bool IsSameObject(IUnknown* pA, IUnknown* pB);
 
-// Display names of every moniker registered in the running object table.
+// Display names of this process's entries in the running object table.
 std::vector<std::wstring> RotDisplayNames();
