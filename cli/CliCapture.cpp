@@ -27,15 +27,6 @@ int64_t NowUs()
     return static_cast<int64_t>(static_cast<double>(count.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
 }
 
-// Size of an existing file; -1 when there is none.
-int64_t ExistingSize(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return -1;
-    return static_cast<int64_t>(static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
-}
-
 enum class StopCause { Stopped, Time, NoLock, Capture };
 
 void PrintSummary(const CliArgs& args, const CliContext& context, const StreamHealthSummary& summary)
@@ -48,14 +39,10 @@ void PrintSummary(const CliArgs& args, const CliContext& context, const StreamHe
 
 int RunCapture(const CliArgs& args, const CliContext& context)
 {
-    // A scripted tool must not destroy a recording: a non-empty file needs --overwrite.
-    const int64_t nExisting = ExistingSize(args.strFile);
-    if (nExisting > 0 && !args.bOverwrite) {
-        fprintf(context.pErr, "qltscap: %s exists and holds %lld bytes; give --overwrite to replace it, or another "
-                "file name\n", args.strFile.c_str(), static_cast<long long>(nExisting));
-        return EXIT_FILE_OPEN;
-    }
-    int nExit = TuneCliTuner(args, context);
+    int nExit = RefuseExistingFile(args, context);
+    if (nExit != EXIT_OK)
+        return nExit;
+    nExit = TuneCliTuner(args, context);
     if (nExit != EXIT_OK)
         return nExit;
 

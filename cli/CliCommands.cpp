@@ -109,22 +109,13 @@ int TuneCliTuner(const CliArgs& args, const CliContext& context)
     if (plan.eCall == TuneCall::None)
         return BadArgument(context, args.eCommand, std::string("cannot tune: ") + plan.pszRefusal);
 
-    char szName[FRIENDLY_NAME_SIZE] = {};
-    HRESULT hr = context.Graph.BuildGraph(entry.nOrdinal, szName);
-    if (hr == HRESULT_FROM_WIN32(ERROR_BUSY)) {
-        fprintf(context.pErr, "qltscap: BuildGraph failed (0x%08lX): '%s' is in use by another program; "
-                "wait for it to finish or choose another tuner\n", static_cast<unsigned long>(hr), entry.strName.c_str());
-        return EXIT_TUNER_BUSY;
-    }
-    if (hr != S_OK) {
-        fprintf(context.pErr, "qltscap: BuildGraph failed (0x%08lX): the graph of '%s' could not be built or run; "
-                "check its driver with 'qltscap list'\n", static_cast<unsigned long>(hr), entry.strName.c_str());
-        context.Graph.DestroyGraph();
-        return EXIT_FAILED;
-    }
+    const int nBuilt = BuildCliGraph(context, entry, "wait for it to finish or choose another tuner",
+                                     "check its driver with 'qltscap list'");
+    if (nBuilt != EXIT_OK)
+        return nBuilt;
     fprintf(context.pErr, "Locking %s (%s %s)...\n", entry.strName.c_str(), plan.strTuneFreq.c_str(),
             plan.strTuneSystem.c_str());
-    hr = context.Graph.Tune(plan);
+    const HRESULT hr = context.Graph.Tune(plan);
     if (hr == E_INVALIDARG) {
         context.Graph.DestroyGraph();
         return BadArgument(context, args.eCommand,
@@ -148,6 +139,38 @@ int RunTune(const CliArgs& args, const CliContext& context)
     while (args.bWatch && !context.Stop.WaitForStop(WATCH_PERIOD_MS))
         PrintSignal(context, context.pOut);
     context.Graph.DestroyGraph();
+    return EXIT_OK;
+}
+
+int RefuseExistingFile(const CliArgs& args, const CliContext& context)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(args.strFile.c_str(), GetFileExInfoStandard, &data))
+        return EXIT_OK;
+    const uint64_t nExisting = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    if (nExisting == 0 || args.bOverwrite)
+        return EXIT_OK;
+    fprintf(context.pErr, "qltscap: %s exists and holds %lld bytes; give --overwrite to replace it, or another "
+            "file name\n", args.strFile.c_str(), static_cast<long long>(nExisting));
+    return EXIT_FILE_OPEN;
+}
+
+int BuildCliGraph(const CliContext& context, const CliTunerEntry& tuner, const char* pszBusyAdvice,
+                  const char* pszFailedAdvice)
+{
+    char szName[FRIENDLY_NAME_SIZE] = {};
+    const HRESULT hr = context.Graph.BuildGraph(tuner.nOrdinal, szName);
+    if (hr == HRESULT_FROM_WIN32(ERROR_BUSY)) {
+        fprintf(context.pErr, "qltscap: BuildGraph failed (0x%08lX): '%s' is in use by another program; %s\n",
+                static_cast<unsigned long>(hr), tuner.strName.c_str(), pszBusyAdvice);
+        return EXIT_TUNER_BUSY;
+    }
+    if (hr != S_OK) {
+        fprintf(context.pErr, "qltscap: BuildGraph failed (0x%08lX): the graph of '%s' could not be built or run; %s\n",
+                static_cast<unsigned long>(hr), tuner.strName.c_str(), pszFailedAdvice);
+        context.Graph.DestroyGraph();
+        return EXIT_FAILED;
+    }
     return EXIT_OK;
 }
 

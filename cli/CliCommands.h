@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+struct CliTunerEntry;
 struct TuningList;
 
 class CTunerGraph;
@@ -31,6 +32,16 @@ int RunScan(const CliArgs& args, const CliContext& context);
 // Finds, builds and tunes the tuner the arguments name; on EXIT_OK the graph is built,
 // running and locked. Every other code has been reported on pErr.
 int TuneCliTuner(const CliArgs& args, const CliContext& context);
+
+// EXIT_OK, or EXIT_FILE_OPEN (reported) when the output file holds data and --overwrite was
+// not given: a scripted tool must not destroy a recording.
+int RefuseExistingFile(const CliArgs& args, const CliContext& context);
+
+// Builds and runs the tuner's graph: EXIT_OK, EXIT_TUNER_BUSY when another program uses the
+// tuner, EXIT_FAILED otherwise (the graph torn down); each failure reported on pErr with the
+// advice given for it.
+int BuildCliGraph(const CliContext& context, const CliTunerEntry& tuner, const char* pszBusyAdvice,
+                  const char* pszFailedAdvice);
 
 // Reads a tuning list or channel file named on the command line: EXIT_FILE_OPEN when it
 // cannot be opened, EXIT_BAD_ARGUMENT when it is not one, each reported on pErr.

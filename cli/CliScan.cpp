@@ -92,24 +92,13 @@ bool RangeSteps(const CliArgs& args, int32_t nSourceType, std::vector<ScanStep>*
     return true;
 }
 
-int64_t ExistingSize(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return -1;
-    return static_cast<int64_t>(static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
-}
-
 // A channel file that could not be written at the end would lose the whole scan: its
 // folder is tried before the first tuning, with the name the writer uses on the way.
 int CheckChannelFile(const CliArgs& args, const CliContext& context)
 {
-    const int64_t nExisting = ExistingSize(args.strFile);
-    if (nExisting > 0 && !args.bOverwrite) {
-        fprintf(context.pErr, "qltscap: %s exists and holds %lld bytes; give --overwrite to replace it, or another "
-                "file name\n", args.strFile.c_str(), static_cast<long long>(nExisting));
-        return EXIT_FILE_OPEN;
-    }
+    const int nExisting = RefuseExistingFile(args, context);
+    if (nExisting != EXIT_OK)
+        return nExisting;
     const std::string probe = args.strFile + ".tmp";
     FILE* pFile = fopen(probe.c_str(), "wb");
     if (!pFile) {
@@ -126,25 +115,15 @@ int CheckChannelFile(const CliArgs& args, const CliContext& context)
 int ScanOne(const CliContext& context, const CliTunerEntry& tuner, ScanStep& step, bool* pbStopped)
 {
     ScanRow& row = step.Row;
-    char szName[FRIENDLY_NAME_SIZE] = {};
-    HRESULT hr = context.Graph.BuildGraph(tuner.nOrdinal, szName);
-    if (hr == HRESULT_FROM_WIN32(ERROR_BUSY)) {
-        fprintf(context.pErr, "qltscap: BuildGraph failed (0x%08lX): '%s' is in use by another program; the scan "
-                "ends here\n", static_cast<unsigned long>(hr), tuner.strName.c_str());
-        return EXIT_TUNER_BUSY;
-    }
-    if (hr != S_OK) {
-        fprintf(context.pErr, "qltscap: BuildGraph failed (0x%08lX): the graph of '%s' could not be built or run; "
-                "the scan ends here\n", static_cast<unsigned long>(hr), tuner.strName.c_str());
-        context.Graph.DestroyGraph();
-        return EXIT_FAILED;
-    }
+    const int nBuilt = BuildCliGraph(context, tuner, "the scan ends here", "the scan ends here");
+    if (nBuilt != EXIT_OK)
+        return nBuilt;
     // The collector must outlive the graph's streaming: it is released after the teardown.
     std::unique_ptr<CScanServiceCollector> pCollector(new CScanServiceCollector());
     if (context.Graph.AddPacketConsumer(pCollector.get()) != S_OK)
         fprintf(context.pErr, "qltscap: AddPacketConsumer failed: no services can be read on %s\n",
                 row.strTuning.c_str());
-    hr = context.Graph.Tune(step.Plan);
+    const HRESULT hr = context.Graph.Tune(step.Plan);
     if (hr == S_OK) {
         row.eState = ScanState::Locked;
         LONG nStrength = 0, nQuality = 0;
