@@ -1,6 +1,5 @@
 #include "capture/TsPacketChecker.h"
 
-#include <array>
 #include <cstring>
 
 std::atomic<uint64_t> nBitsReceived{0};
@@ -12,40 +11,10 @@ std::atomic<uint32_t> nLostPackets{0};
 
 namespace {
 
-constexpr uint32_t CRC32_MPEG2_POLY = 0x04C11DB7;
-
-// Table k gives the register after a byte followed by k zero bytes, so that eight bytes
-// are folded in per step, still one lookup per byte; table 0 is the classic byte table.
-using CrcTables = std::array<std::array<uint32_t, 256>, 8>;
-
-constexpr CrcTables MakeCrcTables()
-{
-    CrcTables t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t reg = i << 24;
-        for (int bit = 0; bit < 8; ++bit)
-            reg = (reg & 0x80000000u) ? (reg << 1) ^ CRC32_MPEG2_POLY : reg << 1;
-        t[0][i] = reg;
-    }
-    for (size_t k = 1; k < t.size(); ++k) {
-        for (uint32_t i = 0; i < 256; ++i)
-            t[k][i] = (t[k - 1][i] << 8) ^ t[0][t[k - 1][i] >> 24];
-    }
-    return t;
-}
-
-constexpr CrcTables kCrc = MakeCrcTables();
-static_assert(kCrc[0][1] == CRC32_MPEG2_POLY, "table entry 1 is the polynomial");
-
 uint32_t ReadLe32(const uint8_t* p)
 {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
            static_cast<uint32_t>(p[3]) << 24;
-}
-
-int32_t PidOf(const uint8_t* pPacket)
-{
-    return ((pPacket[1] << 8) | pPacket[2]) & 0x1FFF;
 }
 
 // The counters have a single writer, so a plain load and store is enough to publish.
@@ -84,25 +53,6 @@ bool Resynchronise(const uint8_t*& pData, int32_t& nLength)
     return true;
 }
 
-} // namespace
-
-uint32_t Crc32Mpeg2(const uint8_t* pData, int32_t nCount)
-{
-    uint32_t reg = 0xFFFFFFFFu;
-    int32_t i = 0;
-    for (; i + 8 <= nCount; i += 8) {
-        const uint8_t* p = pData + i;
-        reg ^= static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-               static_cast<uint32_t>(p[2]) << 8 | p[3];
-        reg = kCrc[7][reg >> 24] ^ kCrc[6][(reg >> 16) & 0xFF] ^ kCrc[5][(reg >> 8) & 0xFF] ^ kCrc[4][reg & 0xFF] ^
-              kCrc[3][p[4]] ^ kCrc[2][p[5]] ^ kCrc[1][p[6]] ^ kCrc[0][p[7]];
-    }
-    for (; i < nCount; ++i)
-        reg = (reg << 8) ^ kCrc[0][((reg >> 24) ^ pData[i]) & 0xFF];
-    return reg;
-}
-
-namespace {
 
 void CheckTestPacket(const uint8_t* pPacket)
 {
@@ -158,7 +108,7 @@ CTestStreamChecker g_TestStreamChecker;
 
 void CTestStreamChecker::OnPacket(const uint8_t* pPacket)
 {
-    if (PidOf(pPacket) == TS_TEST_PID)
+    if (CTsPacket(pPacket).Pid() == TS_TEST_PID)
         CheckTestPacket(pPacket);
 }
 

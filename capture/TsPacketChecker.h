@@ -5,17 +5,16 @@
 #pragma once
 
 #include "capture/PacketConsumers.h"
+#include "ts/Crc32.h"
+#include "ts/TsPacket.h"
 
 #include <atomic>
 #include <cstdint>
 
-constexpr int32_t TS_PACKET_SIZE = 188;
-constexpr uint8_t TS_SYNC_BYTE = 0x47;
 constexpr int32_t TS_TEST_PID = 0x100;
 constexpr int32_t TS_TEST_SEQ_OFFSET = 4;
 constexpr int32_t TS_TEST_CRC_OFFSET = 184;
 constexpr int32_t TS_CARRY_SIZE = 300;  // bytes the caller reserves for its carry buffer
-constexpr uint64_t TS_BITS_PER_PACKET = TS_PACKET_SIZE * 8;
 
 extern std::atomic<uint64_t> nBitsReceived;
 extern std::atomic<uint32_t> nFirstSeq;     // 0 while the checker is not synchronised
@@ -23,10 +22,6 @@ extern std::atomic<uint32_t> nExpectedSeq;
 extern std::atomic<uint32_t> nTestPackets;  // received plus lost since synchronisation
 extern std::atomic<uint32_t> nCrcErrors;
 extern std::atomic<uint32_t> nLostPackets;
-
-// CRC-32/MPEG-2 (polynomial 0x04C11DB7, register 0xFFFFFFFF, no reflection, no final XOR).
-// 0xFFFFFFFF for a count of 0 or less.
-uint32_t Crc32Mpeg2(const uint8_t* pData, int32_t nCount);
 
 // Counts one aligned packet and checks it when nPid is the test PID.
 void CheckPacket(const uint8_t* pPacket, int32_t nPid);
