@@ -14,7 +14,7 @@
 
 #include "capture/CaptureState.h"
 #include "capture/PacketConsumers.h"
-#include "capture/StreamAnalysis.h"
+#include "ts/StreamAnalysis.h"
 
 class CCaptureAnalysisFeed : public IPacketConsumer {
 public:

@@ -2,7 +2,7 @@
 
 #include "tuner/TuneChoices.h"
 #include "tuner/TunerKinds.h"
-#include "tuner/TuningEntry.h"
+#include "channels/TuningEntry.h"
 
 #include <cstring>
 

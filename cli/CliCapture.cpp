@@ -2,7 +2,7 @@
 #include "cli/CliCommands.h"
 
 #include "capture/CaptureAnalysisFeed.h"
-#include "capture/HealthReport.h"
+#include "ts/HealthReport.h"
 #include "cli/CliConsole.h"
 #include "cli/CliText.h"
 #include "tuner/TunerGraph.h"

@@ -3,7 +3,7 @@
 #include "cli/CliConsole.h"
 #include "cli/CliTuners.h"
 #include "tuner/TunerGraph.h"
-#include "tuner/TuningList.h"
+#include "channels/TuningList.h"
 
 #include <cerrno>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include "cli/CliTuners.h"
 #include "cli/ScanReport.h"
 #include "tuner/TunerGraph.h"
-#include "tuner/TuningEntry.h"
+#include "channels/TuningEntry.h"
 
 #include <cerrno>
 #include <cstring>

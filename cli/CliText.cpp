@@ -2,7 +2,7 @@
 
 #include "base/TextCompare.h"
 
-#include "capture/JsonWriter.h"
+#include "base/JsonWriter.h"
 #include "tuner/TunerKinds.h"
 
 #include <cctype>

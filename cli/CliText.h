@@ -3,7 +3,7 @@
 // Plain C++ without windows.h.
 #pragma once
 
-#include "capture/StreamAnalysis.h"
+#include "ts/StreamAnalysis.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "cli/ScanReport.h"
 
-#include "capture/JsonWriter.h"
+#include "base/JsonWriter.h"
 #include "tuner/DriverRecords.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "cli/ScanServices.h"
 #include "tuner/TunePlan.h"
-#include "tuner/TuningList.h"
+#include "channels/TuningList.h"
 
 #include <cstdint>
 #include <string>

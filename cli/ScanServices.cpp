@@ -1,6 +1,6 @@
 #include "cli/ScanServices.h"
 
-#include "capture/StreamAnalysis.h"
+#include "ts/StreamAnalysis.h"
 
 namespace {
 

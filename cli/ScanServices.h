@@ -5,7 +5,7 @@
 #pragma once
 
 #include "capture/PacketConsumers.h"
-#include "capture/PsiTables.h"
+#include "ts/PsiTables.h"
 
 #include <atomic>
 #include <cstdint>

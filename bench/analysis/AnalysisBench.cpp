@@ -2,7 +2,7 @@
 // a stream with every packet on one PID, and one spread over 20 PIDs (with a PAT and a
 // PMT among them, so that sections are gathered and checked too).
 //   bench_analysis [MB per run, default 256]
-#include "capture/StreamAnalysis.h"
+#include "ts/StreamAnalysis.h"
 #include "capture/TsPacketChecker.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // an arrival time. Every byte fed must be accounted for and the report must be valid JSON
 // text. In clean mode the simulator's stream, which is whole, must show no error at all.
 #include "FuzzInput.h"
-#include "capture/HealthReport.h"
-#include "capture/StreamAnalysis.h"
+#include "ts/HealthReport.h"
+#include "ts/StreamAnalysis.h"
 #include "simtuner/TsGenerator.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // Fuzzes the tuning-list reader with any text. Whatever it accepts must convert for every
 // tuner kind without fault, giving either values or a reason, and whatever the writer then
 // accepts must read back to the same entries.
-#include "tuner/TuningEntry.h"
-#include "tuner/TuningList.h"
+#include "channels/TuningEntry.h"
+#include "channels/TuningList.h"
 
 #include <cstdlib>
 #include <string>

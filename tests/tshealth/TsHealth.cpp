@@ -1,8 +1,8 @@
 // Prints the stream health report of a recorded transport stream file, for tests that
 // compare it with what other tools read from the same file.
 //   ts_health [--text] FILE
-#include "capture/HealthReport.h"
-#include "capture/StreamAnalysis.h"
+#include "ts/HealthReport.h"
+#include "ts/StreamAnalysis.h"
 
 #include <cstdio>
 #include <cstring>

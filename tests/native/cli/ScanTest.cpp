@@ -1,8 +1,8 @@
-#include "../analysis/TsBuild.h"
+#include "../ts/TsBuild.h"
 #include "cli/CliArgs.h"
 #include "cli/ScanReport.h"
 #include "tuner/DriverRecords.h"
-#include "tuner/TuningEntry.h"
+#include "channels/TuningEntry.h"
 
 #include <gtest/gtest.h>
 

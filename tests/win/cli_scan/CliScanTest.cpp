@@ -5,7 +5,7 @@
 #include "cli/CliConsole.h"
 #include "simtuner/SimTunerLibrary.h"
 #include "tuner/TunerGraph.h"
-#include "tuner/TuningList.h"
+#include "channels/TuningList.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 // Each line becomes an entry named "CHANNEL" with the keys of the sectioned format.
 #pragma once
 
-#include "tuner/TuningList.h"
+#include "channels/TuningList.h"
 
 #include <string>
 

@@ -31,9 +31,9 @@
 // indicator or a step of more than 5 s starts a new run of the clock).
 #pragma once
 
-#include "capture/HealthSummary.h"
-#include "capture/PsiTables.h"
-#include "capture/RateMeter.h"
+#include "ts/HealthSummary.h"
+#include "ts/PsiTables.h"
+#include "ts/RateMeter.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,8 +1,8 @@
-#include "tuner/TuningList.h"
+#include "channels/TuningList.h"
 
 #include "base/TextCompare.h"
 
-#include "tuner/TuningListOneLine.h"
+#include "channels/TuningListOneLine.h"
 
 #include <cctype>
 #include <cstdio>

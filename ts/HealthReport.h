@@ -2,7 +2,7 @@
 // console and JSON with stable keys for scripts.
 #pragma once
 
-#include "capture/HealthSummary.h"
+#include "ts/HealthSummary.h"
 
 #include <string>
 

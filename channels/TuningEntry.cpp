@@ -1,4 +1,4 @@
-#include "tuner/TuningEntry.h"
+#include "channels/TuningEntry.h"
 
 #include "tuner/DriverRecords.h"
 #include "tuner/TuneParams.h"

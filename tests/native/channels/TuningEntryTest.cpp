@@ -1,6 +1,6 @@
 #include "tuner/DriverRecords.h"
 #include "tuner/TuneParams.h"
-#include "tuner/TuningEntry.h"
+#include "channels/TuningEntry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "capture/JsonWriter.h"
+#include "base/JsonWriter.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "capture/RateMeter.h"
+#include "ts/RateMeter.h"
 
 namespace {
 

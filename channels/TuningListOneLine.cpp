@@ -1,4 +1,4 @@
-#include "tuner/TuningListOneLine.h"
+#include "channels/TuningListOneLine.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "capture/StreamAnalysis.h"
+#include "ts/StreamAnalysis.h"
 
 #include "capture/TsPacketChecker.h"
 

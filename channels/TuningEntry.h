@@ -2,7 +2,7 @@
 // and the frequency steps of a scan over a range. Plain C++ without windows.h.
 #pragma once
 
-#include "tuner/TuningList.h"
+#include "channels/TuningList.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 // Against the initial-tuning lists installed on the machine (scripts/setup.sh installs them).
 #include "tuner/DriverRecords.h"
 #include "tuner/TuneParams.h"
-#include "tuner/TuningEntry.h"
+#include "channels/TuningEntry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "capture/PsiTables.h"
+#include "ts/PsiTables.h"
 
 #include "capture/TsPacketChecker.h"
 

@@ -1,6 +1,6 @@
-#include "capture/HealthReport.h"
+#include "ts/HealthReport.h"
 
-#include "capture/JsonWriter.h"
+#include "base/JsonWriter.h"
 
 #include <cinttypes>
 #include <cstdarg>

@@ -1,6 +1,6 @@
 #include "TsBuild.h"
-#include "capture/HealthReport.h"
-#include "capture/StreamAnalysis.h"
+#include "ts/HealthReport.h"
+#include "ts/StreamAnalysis.h"
 #include "simtuner/TsGenerator.h"
 
 #include <gtest/gtest.h>

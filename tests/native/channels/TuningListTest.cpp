@@ -1,4 +1,4 @@
-#include "tuner/TuningList.h"
+#include "channels/TuningList.h"
 
 #include <gtest/gtest.h>
 

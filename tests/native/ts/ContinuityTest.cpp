@@ -1,5 +1,5 @@
 #include "TsBuild.h"
-#include "capture/StreamAnalysis.h"
+#include "ts/StreamAnalysis.h"
 
 #include <gtest/gtest.h>
 
