@@ -1,5 +1,7 @@
 #include "capture/TsPacketChecker.h"
 
+#include "ts/TsSync.h"
+
 #include <cstring>
 
 std::atomic<uint64_t> nBitsReceived{0};
@@ -29,30 +31,6 @@ void Set(std::atomic<T>& counter, T value)
 {
     counter.store(value, std::memory_order_relaxed);
 }
-
-// A sync byte at p that the next two packet starts confirm where the run still holds them.
-bool IsSyncPoint(const uint8_t* p, int32_t nRemaining)
-{
-    return p[0] == TS_SYNC_BYTE && (nRemaining <= TS_PACKET_SIZE || p[TS_PACKET_SIZE] == TS_SYNC_BYTE) &&
-           (nRemaining <= 2 * TS_PACKET_SIZE || p[2 * TS_PACKET_SIZE] == TS_SYNC_BYTE);
-}
-
-// Drops the byte at pData and every following one up to a confirmed sync point. False
-// when the run holds none; then the whole run is dropped.
-bool Resynchronise(const uint8_t*& pData, int32_t& nLength)
-{
-    do {
-        ++pData;
-        --nLength;
-        const void* pNext = nLength > 0 ? std::memchr(pData, TS_SYNC_BYTE, static_cast<size_t>(nLength)) : nullptr;
-        if (!pNext)
-            return false;
-        nLength -= static_cast<int32_t>(static_cast<const uint8_t*>(pNext) - pData);
-        pData = static_cast<const uint8_t*>(pNext);
-    } while (!IsSyncPoint(pData, nLength));
-    return true;
-}
-
 
 void CheckTestPacket(const uint8_t* pPacket)
 {
@@ -145,10 +123,11 @@ void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_
         }
 
         if (*pData != TS_SYNC_BYTE) {
-            const int32_t nBefore = nLength;
-            const bool bFound = Resynchronise(pData, nLength);
-            deliver.Skipped(static_cast<uint32_t>(bFound ? nBefore - nLength : nBefore));
-            if (!bFound)
+            const int32_t nSkip = static_cast<int32_t>(FindSyncPoint(pData, static_cast<size_t>(nLength)));
+            deliver.Skipped(static_cast<uint32_t>(nSkip));
+            pData += nSkip;
+            nLength -= nSkip;
+            if (nLength == 0)
                 break;
         }
         if (nLength < TS_PACKET_SIZE) {

@@ -6,14 +6,12 @@
 
 #include "capture/PacketConsumers.h"
 #include "ts/Crc32.h"
+#include "ts/TestStreamLayout.h"
 #include "ts/TsPacket.h"
 
 #include <atomic>
 #include <cstdint>
 
-constexpr int32_t TS_TEST_PID = 0x100;
-constexpr int32_t TS_TEST_SEQ_OFFSET = 4;
-constexpr int32_t TS_TEST_CRC_OFFSET = 184;
 constexpr int32_t TS_CARRY_SIZE = 300;  // bytes the caller reserves for its carry buffer
 
 extern std::atomic<uint64_t> nBitsReceived;

@@ -1,12 +1,7 @@
 #include "cli/ScanServices.h"
 
 #include "ts/StreamAnalysis.h"
-
-namespace {
-
-constexpr size_t PACKET = 188;
-
-} // namespace
+#include "ts/TsPacket.h"
 
 bool IsVideoStreamType(uint8_t nType)
 {
@@ -34,17 +29,15 @@ CScanServiceCollector::CScanServiceCollector() : m_pTables(new CPsiTables)
 
 void CScanServiceCollector::OnPacket(const uint8_t* p)
 {
-    if (m_bComplete.load(std::memory_order_relaxed) || p[0] != 0x47 || (p[1] & 0x80))
+    const CTsPacket packet(p);
+    if (m_bComplete.load(std::memory_order_relaxed) || !packet.HasSync() || packet.ErrorIndicator())
         return;
-    const uint16_t nPid = static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]);
+    const uint16_t nPid = packet.Pid();
     // Scrambled payloads and packets without payload carry no table.
-    if (!m_pTables->Wants(nPid) || (p[3] & 0xC0) || !(p[3] & 0x10))
-        return;
-    const size_t nStart = (p[3] & 0x20) ? 5 + size_t{p[4]} : 4;
-    if (nStart >= PACKET)
+    if (!m_pTables->Wants(nPid) || packet.Scrambled() || packet.PayloadSize() == 0)
         return;
     const uint64_t nSections = m_pTables->Sections();
-    m_pTables->OnPayload(nPid, p + nStart, PACKET - nStart, (p[1] & 0x40) != 0);
+    m_pTables->OnPayload(nPid, packet.Payload(), static_cast<size_t>(packet.PayloadSize()), packet.UnitStart());
     if (m_pTables->Sections() != nSections && TablesComplete())
         m_bComplete.store(true, std::memory_order_release);
 }

@@ -1,16 +1,17 @@
 #include "simtuner/TsGenerator.h"
 
-#include "capture/TsPacketChecker.h"
 #include "simtuner/TsServiceTables.h"
+#include "ts/Crc32.h"
+#include "ts/PsiIds.h"
+#include "ts/TestStreamLayout.h"
+#include "ts/TsPacket.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr uint16_t PAT_PID = 0x0000;
 constexpr uint16_t PMT_PID_BASE = 0x1000;
-constexpr uint16_t NULL_PID = 0x1FFF;
 constexpr uint8_t STREAM_TYPE_PRIVATE_SECTIONS = 0x05;
 constexpr size_t PACKET = TS_PACKET_SIZE;
 
@@ -55,7 +56,7 @@ CTsGenerator::CTsGenerator(const TsGeneratorConfig& config)
         service.nMajor = std::min<uint32_t>(service.nMajor, 99);
         service.nMinor = std::min<uint32_t>(service.nMinor, 999);
     }
-    m_nTablePid = c.bAtsc ? TS_PSIP_BASE_PID : TS_SDT_PID;
+    m_nTablePid = c.bAtsc ? PSI_PSIP_PID : PSI_SDT_PID;
     m_TablePayloads = PacketizeSections(c.bAtsc ? MakeVctSections(c) : MakeSdtSections(c));
     const uint32_t nTables = 1 + c.nPrograms + static_cast<uint32_t>(m_TablePayloads.size());
     c.nPsiInterval = std::max<uint32_t>(c.nPsiInterval, nTables + 1);
@@ -152,7 +153,7 @@ void CTsGenerator::MakeNextUnit()
 
     m_nShare += m_Config.nTestPerMille;
     if (m_nShare < 1000) {
-        MakeHeader(pPacket, NULL_PID, false);
+        MakeHeader(pPacket, TS_PID_NULL, false);
         std::memset(pPacket + 4, 0xFF, PACKET - 4);
         return;
     }
@@ -179,13 +180,13 @@ void CTsGenerator::MakeNextUnit()
 void CTsGenerator::MakeHeader(uint8_t* pPacket, uint16_t nPid, bool bUnitStart)
 {
     uint8_t nContinuity = 0;
-    if (nPid == PAT_PID)
+    if (nPid == PSI_PAT_PID)
         nContinuity = m_Continuity[0]++;
     else if (nPid == TS_TEST_PID)
         nContinuity = m_Continuity[MAX_PROGRAMS + 1]++;
     else if (nPid == m_nTablePid)
         nContinuity = m_Continuity[MAX_PROGRAMS + 2]++;
-    else if (nPid != NULL_PID)
+    else if (nPid != TS_PID_NULL)
         nContinuity = m_Continuity[nPid - PMT_PID_BASE]++;
     pPacket[0] = TS_SYNC_BYTE;
     pPacket[1] = static_cast<uint8_t>((bUnitStart ? 0x40 : 0x00) | (nPid >> 8));
@@ -195,11 +196,11 @@ void CTsGenerator::MakeHeader(uint8_t* pPacket, uint16_t nPid, bool bUnitStart)
 
 void CTsGenerator::MakePat(uint8_t* pPacket)
 {
-    MakeHeader(pPacket, PAT_PID, true);
+    MakeHeader(pPacket, PSI_PAT_PID, true);
     std::memset(pPacket + 4, 0xFF, PACKET - 4);
     pPacket[4] = 0;  // pointer field
     uint8_t* s = pPacket + 5;
-    s[0] = 0x00;  // program_association_section
+    s[0] = PSI_TABLE_PAT;
     PutBe16(s + 3, m_Config.nTransportStreamId);
     s[5] = 0xC1;  // version 0, current
     s[6] = 0;
@@ -218,12 +219,12 @@ void CTsGenerator::MakePmt(uint8_t* pPacket, uint32_t nProgram)
     std::memset(pPacket + 4, 0xFF, PACKET - 4);
     pPacket[4] = 0;
     uint8_t* s = pPacket + 5;
-    s[0] = 0x02;  // TS_program_map_section
+    s[0] = PSI_TABLE_PMT;
     PutBe16(s + 3, nProgram);
     s[5] = 0xC1;
     s[6] = 0;
     s[7] = 0;
-    PutBe16(s + 8, 0xE000 | NULL_PID);  // no PCR
+    PutBe16(s + 8, 0xE000 | TS_PID_NULL);  // no PCR
     PutBe16(s + 10, 0xF000);            // no program descriptors
     // Every program carries the test stream, so that each lists a stream.
     uint8_t* p = s + 12;

@@ -1,14 +1,13 @@
 #include "simtuner/TsServiceTables.h"
 
-#include "capture/TsPacketChecker.h"
+#include "ts/Crc32.h"
+#include "ts/PsiIds.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr uint8_t TABLE_SDT_ACTUAL = 0x42;
-constexpr uint8_t TABLE_TVCT = 0xC8;
 constexpr uint8_t DESCRIPTOR_SERVICE = 0x48;
 constexpr uint8_t SERVICE_TYPE_DIGITAL_TV = 0x01;
 constexpr uint8_t ATSC_SERVICE_TYPE_DIGITAL_TV = 0x02;
@@ -17,9 +16,6 @@ constexpr uint8_t RUNNING = 4;
 // A long section form's flags: syntax indicator and the reserved bits set (the SDT's and
 // the VCT's second bit is reserved or private, set as well).
 constexpr uint8_t FLAGS_SI = 0xF0;
-constexpr size_t MAX_SECTION = 1024;  // a section_length of at most 1021
-constexpr size_t SECTION_HEAD = 8;    // table id to last section number
-constexpr size_t CRC_SIZE = 4;
 constexpr size_t VCT_CHANNEL = 32;
 constexpr size_t SHORT_NAME_UNITS = 7;
 
@@ -36,13 +32,13 @@ std::string DvbText(const std::string& text)
     return bAscii ? text : "\x15" + text;
 }
 
-// Groups entries into sections of at most MAX_SECTION bytes, in program order.
+// Groups entries into sections of at most PSI_MAX_TABLE_SECTION bytes, in program order.
 std::vector<std::vector<uint8_t>> Group(const std::vector<uint8_t>& head,
                                         const std::vector<std::vector<uint8_t>>& entries, size_t nTrailer)
 {
     std::vector<std::vector<uint8_t>> bodies(1, head);
     for (const std::vector<uint8_t>& entry : entries) {
-        if (bodies.back().size() + entry.size() + nTrailer + CRC_SIZE > MAX_SECTION)
+        if (bodies.back().size() + entry.size() + nTrailer + PSI_CRC_SIZE > PSI_MAX_TABLE_SECTION)
             bodies.push_back(head);
         bodies.back().insert(bodies.back().end(), entry.begin(), entry.end());
     }
@@ -56,7 +52,7 @@ void NumberAndClose(std::vector<std::vector<uint8_t>>& sections)
         s[6] = static_cast<uint8_t>(i);
         s[7] = static_cast<uint8_t>(sections.size() - 1);
         const size_t nBody = s.size();
-        s.resize(nBody + CRC_SIZE);
+        s.resize(nBody + PSI_CRC_SIZE);
         FinishSection(s.data(), s.data() + nBody, FLAGS_SI);
     }
 }
@@ -65,7 +61,7 @@ void NumberAndClose(std::vector<std::vector<uint8_t>>& sections)
 
 void FinishSection(uint8_t* pSection, uint8_t* pEnd, uint8_t nFlags)
 {
-    const size_t nLength = static_cast<size_t>(pEnd - pSection) + CRC_SIZE - 3;
+    const size_t nLength = static_cast<size_t>(pEnd - pSection) + PSI_CRC_SIZE - 3;
     pSection[1] = static_cast<uint8_t>(nFlags | (nLength >> 8));
     pSection[2] = static_cast<uint8_t>(nLength);
     const uint32_t crc = Crc32Mpeg2(pSection, static_cast<int32_t>(pEnd - pSection));
@@ -82,8 +78,8 @@ std::string ServiceName(const TsGeneratorConfig& config, uint32_t nProgram)
 
 std::vector<std::vector<uint8_t>> MakeSdtSections(const TsGeneratorConfig& config)
 {
-    std::vector<uint8_t> head(SECTION_HEAD + 3);
-    head[0] = TABLE_SDT_ACTUAL;
+    std::vector<uint8_t> head(PSI_LONG_HEADER + 3);
+    head[0] = PSI_TABLE_SDT_ACTUAL;
     PutBe16(&head[3], config.nTransportStreamId);
     head[5] = 0xC1;  // version 0, current
     PutBe16(&head[8], config.nOriginalNetworkId);
@@ -110,8 +106,8 @@ std::vector<std::vector<uint8_t>> MakeSdtSections(const TsGeneratorConfig& confi
 
 std::vector<std::vector<uint8_t>> MakeVctSections(const TsGeneratorConfig& config)
 {
-    std::vector<uint8_t> head(SECTION_HEAD + 2);
-    head[0] = TABLE_TVCT;
+    std::vector<uint8_t> head(PSI_LONG_HEADER + 2);
+    head[0] = PSI_TABLE_TVCT;
     PutBe16(&head[3], config.nTransportStreamId);
     head[5] = 0xC1;
     head[8] = 0;  // protocol version

@@ -9,9 +9,6 @@
 #include <string>
 #include <vector>
 
-constexpr uint16_t TS_SDT_PID = 0x0011;
-constexpr uint16_t TS_PSIP_BASE_PID = 0x1FFB;
-
 // Writes the 12-bit length of the section from pSection to pEnd (its body) into bytes 1 and 2,
 // under the flag bits nFlags, and appends the big-endian CRC, so that the CRC over the whole
 // section is 0.

@@ -1,21 +1,13 @@
 #include "ts/PsiTables.h"
 
-#include "capture/TsPacketChecker.h"
+#include "ts/Crc32.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr uint8_t TABLE_PAT = 0x00;
-constexpr uint8_t TABLE_PMT = 0x02;
-constexpr uint8_t TABLE_SDT_ACTUAL = 0x42;
-constexpr uint8_t TABLE_TVCT = 0xC8;
-constexpr uint8_t TABLE_CVCT = 0xC9;
 constexpr uint8_t SERVICE_DESCRIPTOR = 0x48;
-constexpr size_t LONG_HEADER = 8;  // table_id .. last_section_number
-constexpr size_t CRC_SIZE = 4;
-constexpr size_t MAX_SECTION_LENGTH = 4093;
 
 uint16_t Be16(const uint8_t* p)
 {
@@ -197,7 +189,7 @@ size_t CPsiTables::Append(Slot& slot, const uint8_t* p, size_t n)
             return nUsed;
     }
     const size_t nSectionLength = static_cast<size_t>(Be16(slot.Data + 1) & 0x0FFF);
-    if (nSectionLength > MAX_SECTION_LENGTH) {
+    if (nSectionLength > PSI_MAX_SECTION_LENGTH) {
         slot.bActive = false;
         return n;
     }
@@ -216,7 +208,7 @@ size_t CPsiTables::Append(Slot& slot, const uint8_t* p, size_t n)
 void CPsiTables::OnSection(uint16_t nPid, const uint8_t* s, size_t nLength)
 {
     // Every table read here has the long form, which ends in a CRC.
-    if (!(s[1] & 0x80) || nLength < LONG_HEADER + CRC_SIZE)
+    if (!(s[1] & 0x80) || nLength < PSI_LONG_HEADER + PSI_CRC_SIZE)
         return;
     if (Crc32Mpeg2(s, static_cast<int32_t>(nLength)) != 0) {
         ++m_nCrcErrors;
@@ -226,13 +218,13 @@ void CPsiTables::OnSection(uint16_t nPid, const uint8_t* s, size_t nLength)
     if (!(s[5] & 0x01))  // not yet applicable (current_next_indicator 0)
         return;
     const uint8_t nTable = s[0];
-    if (nPid == PSI_PAT_PID && nTable == TABLE_PAT)
+    if (nPid == PSI_PAT_PID && nTable == PSI_TABLE_PAT)
         ReadPat(s, nLength);
-    else if (nPid == PSI_SDT_PID && nTable == TABLE_SDT_ACTUAL)
+    else if (nPid == PSI_SDT_PID && nTable == PSI_TABLE_SDT_ACTUAL)
         ReadSdt(s, nLength);
-    else if (nPid == PSI_PSIP_PID && (nTable == TABLE_TVCT || nTable == TABLE_CVCT))
+    else if (nPid == PSI_PSIP_PID && (nTable == PSI_TABLE_TVCT || nTable == PSI_TABLE_CVCT))
         ReadVct(s, nLength);
-    else if (nTable == TABLE_PMT)
+    else if (nTable == PSI_TABLE_PMT)
         ReadPmt(s, nLength);
 }
 
@@ -253,8 +245,8 @@ PsiProgram* CPsiTables::FindProgram(uint16_t nNumber)
 void CPsiTables::ReadPat(const uint8_t* s, size_t nLength)
 {
     m_nTsId = Be16(s + 3);
-    const size_t end = nLength - CRC_SIZE;
-    for (size_t pos = LONG_HEADER; pos + 4 <= end; pos += 4) {
+    const size_t end = nLength - PSI_CRC_SIZE;
+    for (size_t pos = PSI_LONG_HEADER; pos + 4 <= end; pos += 4) {
         const uint16_t nNumber = Be16(s + pos);
         const uint16_t nPid = Be16(s + pos + 2) & 0x1FFF;
         if (nNumber == 0)  // the network information PID, no program
@@ -269,7 +261,7 @@ void CPsiTables::ReadPat(const uint8_t* s, size_t nLength)
 
 void CPsiTables::ReadPmt(const uint8_t* s, size_t nLength)
 {
-    const size_t end = nLength - CRC_SIZE;
+    const size_t end = nLength - PSI_CRC_SIZE;
     if (end < 12)
         return;
     PsiProgram* pProgram = FindProgram(Be16(s + 3));
@@ -292,7 +284,7 @@ void CPsiTables::ReadPmt(const uint8_t* s, size_t nLength)
 
 void CPsiTables::ReadSdt(const uint8_t* s, size_t nLength)
 {
-    const size_t end = nLength - CRC_SIZE;
+    const size_t end = nLength - PSI_CRC_SIZE;
     size_t pos = 11;  // after original_network_id and a reserved byte
     while (pos + 5 <= end) {
         const uint16_t nServiceId = Be16(s + pos);
@@ -335,7 +327,7 @@ void CPsiTables::ReadSdt(const uint8_t* s, size_t nLength)
 void CPsiTables::ReadVct(const uint8_t* s, size_t nLength)
 {
     constexpr size_t CHANNEL_SIZE = 32;  // fixed part of one channel, before its descriptors
-    const size_t end = nLength - CRC_SIZE;
+    const size_t end = nLength - PSI_CRC_SIZE;
     if (end < 10)
         return;
     const size_t nChannels = s[9];

@@ -5,15 +5,13 @@
 // so feeding it never allocates; tables beyond the fixed limits are left out.
 #pragma once
 
+#include "ts/PsiIds.h"
 #include "ts/TsPacket.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
-constexpr uint16_t PSI_PAT_PID = 0x0000;
-constexpr uint16_t PSI_SDT_PID = 0x0011;
-constexpr uint16_t PSI_PSIP_PID = 0x1FFB;
 constexpr size_t PSI_MAX_SECTION = 4096;  // section_length is at most 4093
 constexpr size_t PSI_MAX_PROGRAMS = 64;
 constexpr size_t PSI_MAX_STREAMS = 32;    // elementary streams kept per program

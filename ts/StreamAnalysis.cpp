@@ -1,6 +1,7 @@
 #include "ts/StreamAnalysis.h"
 
-#include "capture/TsPacketChecker.h"
+#include "ts/TsPacket.h"
+#include "ts/TsSync.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,7 +10,6 @@
 namespace {
 
 constexpr size_t PACKET = TS_PACKET_SIZE;
-constexpr uint16_t NULL_PID = 0x1FFF;
 constexpr uint64_t PCR_HZ = 27000000;
 constexpr uint64_t PCR_WRAP = (uint64_t{1} << 33) * 300;
 constexpr uint64_t PCR_MAX_STEP = 5 * PCR_HZ;
@@ -18,24 +18,6 @@ constexpr uint64_t ARRIVAL_HZ = 1000000;
 constexpr uint8_t FLAG_SEEN = 0x01;       // a continuity counter is expected
 constexpr uint8_t FLAG_DUPLICATE = 0x02;  // the last packet with payload came twice already
 constexpr uint8_t FLAG_PCR = 0x04;
-
-// Offset of the first sync byte in the run that the next two packet starts confirm, as far
-// as the run reaches; nLength when there is none. pData[0] is known not to be one.
-size_t FindSyncPoint(const uint8_t* pData, size_t nLength)
-{
-    size_t i = 1;
-    while (i < nLength) {
-        const void* pNext = std::memchr(pData + i, TS_SYNC_BYTE, nLength - i);
-        if (!pNext)
-            return nLength;
-        i = static_cast<size_t>(static_cast<const uint8_t*>(pNext) - pData);
-        const size_t nLeft = nLength - i;
-        if ((nLeft <= 188 || pData[i + 188] == TS_SYNC_BYTE) && (nLeft <= 376 || pData[i + 376] == TS_SYNC_BYTE))
-            return i;
-        ++i;
-    }
-    return nLength;
-}
 
 // Length of the well-formed UTF-8 sequence at p (at most n bytes), 0 when there is none.
 size_t Utf8SequenceLength(const uint8_t* p, size_t n)
@@ -170,38 +152,29 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
     }
     Publish(m_aPackets, ++m_nPackets);
 
-    const uint16_t nPid = static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]);
+    const CTsPacket packet(p);
+    const uint16_t nPid = packet.Pid();
     PidState& state = m_pPids[nPid];
     ++state.nPackets;
     // With the error indicator set even the header may be wrong: nothing more is read.
-    if (p[1] & 0x80) {
+    if (packet.ErrorIndicator()) {
         Publish(m_aTeiPackets, ++m_nTeiPackets);
         return;
     }
-    const uint8_t b3 = p[3];
-    const bool bScrambled = (b3 & 0xC0) != 0;
+    const bool bScrambled = packet.Scrambled();
     if (bScrambled) {
         ++state.nScrambled;
         ++m_nScrambled;
     }
-    const uint8_t nControl = (b3 >> 4) & 0x03;
-    if (nControl == 0)  // reserved: decoders discard the packet
+    if (packet.AdaptationControl() == 0)  // reserved: decoders discard the packet
         return;
-    const bool bPayload = (nControl & 0x01) != 0;
-    size_t nPayloadStart = 4;
-    bool bDiscontinuity = false;
-    if (nControl & 0x02) {
-        const size_t nFieldLength = p[4];
-        nPayloadStart = 5 + nFieldLength;
-        if (nPayloadStart <= PACKET && nFieldLength > 0) {
-            bDiscontinuity = (p[5] & 0x80) != 0;
-            if ((p[5] & 0x10) && nFieldLength >= 7)
-                OnPcr(nPid, p + 6, bDiscontinuity);
-        }
-    }
+    const bool bPayload = packet.HasPayload();
+    const bool bDiscontinuity = packet.Discontinuity();
+    if (packet.HasPcr())
+        OnPcr(nPid, packet.Pcr(), bDiscontinuity);
 
-    if (nPid != NULL_PID) {
-        const Continuity continuity = CheckContinuity(state, b3 & 0x0F, bPayload, bDiscontinuity);
+    if (nPid != TS_PID_NULL) {
+        const Continuity continuity = CheckContinuity(state, packet.ContinuityCounter(), bPayload, bDiscontinuity);
         if (continuity == Continuity::Duplicate)
             return;
         if (continuity == Continuity::Broken) {
@@ -210,8 +183,8 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
             m_pPsi->Interrupt(nPid);
         }
     }
-    if (bPayload && !bScrambled && nPayloadStart < PACKET && m_pPsi->Wants(nPid)) {
-        m_pPsi->OnPayload(nPid, p + nPayloadStart, PACKET - nPayloadStart, (p[1] & 0x40) != 0);
+    if (!bScrambled && packet.PayloadSize() > 0 && m_pPsi->Wants(nPid)) {
+        m_pPsi->OnPayload(nPid, packet.Payload(), static_cast<size_t>(packet.PayloadSize()), packet.UnitStart());
         Publish(m_aPsiCrcErrors, m_pPsi->CrcErrors());
     }
 }
@@ -243,19 +216,16 @@ CStreamAnalysis::Continuity CStreamAnalysis::CheckContinuity(PidState& state, ui
     return Continuity::Broken;
 }
 
-void CStreamAnalysis::OnPcr(uint16_t nPid, const uint8_t* f, bool bDiscontinuity)
+void CStreamAnalysis::OnPcr(uint16_t nPid, uint64_t nPcr, bool bDiscontinuity)
 {
     m_pPids[nPid].nFlags |= FLAG_PCR;
     if (m_nPcrPid < 0)
         m_nPcrPid = nPid;
     if (nPid != m_nPcrPid)
         return;
-    const uint64_t nBase = uint64_t{f[0]} << 25 | uint64_t{f[1]} << 17 | uint64_t{f[2]} << 9 | uint64_t{f[3]} << 1 |
-                           f[4] >> 7;
-    const uint64_t nExtension = static_cast<uint64_t>((f[4] & 0x01) << 8 | f[5]);
     if (bDiscontinuity)
         m_Pcr.Break();
-    m_Pcr.Sample(m_nPackets, nBase * 300 + nExtension);
+    m_Pcr.Sample(m_nPackets, nPcr);
 }
 
 StreamProgress CStreamAnalysis::Progress() const
@@ -306,7 +276,7 @@ StreamHealthSummary CStreamAnalysis::Summarise() const
     }
     for (size_t i = 0; i < m_pPsi->ChannelCount(); ++i) {
         const PsiChannel& c = m_pPsi->Channel(i);
-        s.Channels.push_back({c.nTableId == 0xC9, c.nMajor, c.nMinor, c.nProgram, c.szName});
+        s.Channels.push_back({c.nTableId == PSI_TABLE_CVCT, c.nMajor, c.nMinor, c.nProgram, c.szName});
     }
     return s;
 }

@@ -89,7 +89,7 @@ private:
 
     void LoseSync();
     Continuity CheckContinuity(PidState& state, uint8_t nCc, bool bPayload, bool bDiscontinuity);
-    void OnPcr(uint16_t nPid, const uint8_t* pField, bool bDiscontinuity);
+    void OnPcr(uint16_t nPid, uint64_t nPcr, bool bDiscontinuity);
     template <typename T>
     static void Publish(std::atomic<T>& counter, T value)
     {

@@ -31,8 +31,9 @@ public:
 
     // Bytes of the adaptation field after its length byte (0 without one).
     uint8_t AdaptationLength() const { return HasAdaptationField() ? m_p[4] : 0; }
-    bool Discontinuity() const { return AdaptationLength() > 0 && (m_p[5] & 0x80) != 0; }
-    bool HasPcr() const { return AdaptationLength() >= 7 && (m_p[5] & 0x10) != 0; }
+    // The flags of an adaptation field that claims more than the packet holds are not read.
+    bool Discontinuity() const { return HasFlags() && (m_p[5] & 0x80) != 0; }
+    bool HasPcr() const { return HasFlags() && AdaptationLength() >= 7 && (m_p[5] & 0x10) != 0; }
     // The PCR in 27 MHz ticks; meaningful only when HasPcr().
     uint64_t Pcr() const
     {
@@ -56,5 +57,7 @@ public:
     int32_t PayloadSize() const { return TS_PACKET_SIZE - PayloadOffset(); }
 
 private:
+    bool HasFlags() const { return AdaptationLength() > 0 && AdaptationLength() <= TS_PACKET_SIZE - 5; }
+
     const uint8_t* m_p;
 };

@@ -1,7 +1,7 @@
 // Hand-built transport packets and PSI sections for the stream analysis tests.
 #pragma once
 
-#include "capture/TsPacketChecker.h"
+#include "ts/Crc32.h"
 
 #include <array>
 #include <cstdint>
