@@ -2,6 +2,14 @@
 
 #include <windows.h>
 
+uint64_t ExistingFileBytes(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
 CapturePathCheck CheckCapturePath(const std::string& path)
 {
     CapturePathCheck check;
@@ -13,12 +21,7 @@ CapturePathCheck CheckCapturePath(const std::string& path)
     check.strFullPath = szFullPath;
     check.eState = CapturePathState::Free;
 
-    WIN32_FIND_DATAA found;
-    HANDLE hFind = FindFirstFileA(szFullPath, &found);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return check;
-    FindClose(hFind);
-    if (found.nFileSizeHigh != 0 || found.nFileSizeLow != 0)
+    if (ExistingFileBytes(check.strFullPath) != 0)
         check.eState = CapturePathState::HasData;
     return check;
 }

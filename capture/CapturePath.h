@@ -3,6 +3,7 @@
 // limit, whether a file with data is already there, and opening the file for writing.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -19,6 +20,11 @@ struct CapturePathCheck {
     CapturePathState eState = CapturePathState::Invalid;
     std::string strFullPath;
 };
+
+// The size of the file at path; 0 when there is none, it is empty, or it is a folder. The
+// one rule by which the dialog asks before overwriting and qltscap refuses without
+// --overwrite: only a file with data is worth protecting.
+uint64_t ExistingFileBytes(const std::string& path);
 
 // A text too long for the path limit is refused whole, never cut.
 CapturePathCheck CheckCapturePath(const std::string& path);

@@ -1,7 +1,6 @@
 #include "channels/TuningEntry.h"
 
-#include "tuner/DriverRecords.h"
-#include "tuner/TuneParams.h"
+#include "base/TuningCodes.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "channels/TuningList.h"
 
+#include "base/Holder.h"
 #include "base/TextCompare.h"
-
 #include "channels/TuningListOneLine.h"
 
 #include <cctype>
@@ -10,19 +10,37 @@
 
 namespace {
 
-// Keys whose values this program reads, checked as the file is read so that a bad number
-// is reported at its line rather than when the entry is used.
-struct NumericKey {
+// The keys of one service, which a channel file writes into each entry.
+constexpr const char* KEY_SERVICE_ID = "SERVICE_ID";
+constexpr const char* KEY_VIDEO_PID = "VIDEO_PID";
+constexpr const char* KEY_AUDIO_PID = "AUDIO_PID";
+constexpr const char* KEY_PMT_PID = "PMT_PID";
+constexpr const char* KEY_VCHANNEL = "VCHANNEL";
+
+// Keys this program reads or writes. Numbers are checked as the file is read so that a bad
+// one is reported at its line rather than when the entry is used.
+struct KnownKey {
     const char* pszKey;
+    bool bNumeric;
     uint32_t nMin, nMax;
     bool bList;
+    bool bService;  // belongs to one service of the multiplex
 };
-const NumericKey kNumericKeys[] = {
-    {"FREQUENCY", 1, UINT32_MAX, false},   {"SYMBOL_RATE", 0, UINT32_MAX, false},
-    {"BANDWIDTH_HZ", 0, UINT32_MAX, false}, {"STREAM_ID", 0, UINT32_MAX, false},
-    {"SERVICE_ID", 0, 0xFFFF, false},       {"PMT_PID", 0, 0x1FFF, false},
-    {"VIDEO_PID", 0, 0x1FFF, true},         {"AUDIO_PID", 0, 0x1FFF, true},
+const KnownKey kKnownKeys[] = {
+    {"FREQUENCY", true, 1, UINT32_MAX, false, false},    {"SYMBOL_RATE", true, 0, UINT32_MAX, false, false},
+    {"BANDWIDTH_HZ", true, 0, UINT32_MAX, false, false}, {"STREAM_ID", true, 0, UINT32_MAX, false, false},
+    {KEY_SERVICE_ID, true, 0, 0xFFFF, false, true},      {KEY_PMT_PID, true, 0, 0x1FFF, false, true},
+    {KEY_VIDEO_PID, true, 0, 0x1FFF, true, true},        {KEY_AUDIO_PID, true, 0, 0x1FFF, true, true},
+    {KEY_VCHANNEL, false, 0, 0, false, true},
 };
+
+bool IsServiceKey(const std::string& strKey)
+{
+    for (const KnownKey& known : kKnownKeys)
+        if (known.bService && strKey == known.pszKey)
+            return true;
+    return false;
+}
 
 bool ParseDecimal(const std::string& strText, uint32_t& nValue)
 {
@@ -71,8 +89,8 @@ bool IsKeyName(const std::string& strKey)
 
 bool CheckValue(const std::string& strKey, const std::string& strValue, std::string& strReason)
 {
-    for (const NumericKey& known : kNumericKeys) {
-        if (strKey != known.pszKey)
+    for (const KnownKey& known : kKnownKeys) {
+        if (!known.bNumeric || strKey != known.pszKey)
             continue;
         const std::vector<std::string> words = known.bList ? SplitBlanks(strValue) : std::vector<std::string>{strValue};
         for (const std::string& word : words) {
@@ -307,18 +325,18 @@ bool ParseTuningList(const std::string& strText, TuningList& list, TuningListErr
 bool ReadTuningListFile(const std::string& strPath, TuningList& list, TuningListError& error)
 {
     list = TuningList();
-    FILE* pFile = std::fopen(strPath.c_str(), "rb");
-    if (!pFile) {
+    FileHolder file(std::fopen(strPath.c_str(), "rb"));
+    if (file.IsNull()) {
         error = {0, "cannot open " + strPath};
         return false;
     }
     std::string strText;
     char buffer[65536];
     size_t nRead = 0;
-    while ((nRead = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0 && strText.size() <= kMaxTuningListBytes)
+    while ((nRead = std::fread(buffer, 1, sizeof(buffer), file)) > 0 && strText.size() <= kMaxTuningListBytes)
         strText.append(buffer, nRead);
-    const bool bFailed = std::ferror(pFile) != 0;
-    std::fclose(pFile);
+    const bool bFailed = std::ferror(file) != 0;
+    file.Reset();
     if (bFailed) {
         error = {0, "cannot read " + strPath};
         return false;
@@ -354,13 +372,13 @@ bool WriteChannelFile(const std::string& strPath, const std::vector<TuningListEn
         return false;
     // Written beside the target first, so a full disk or a failed write leaves the old file.
     const std::string strTemp = strPath + ".tmp";
-    FILE* pFile = std::fopen(strTemp.c_str(), "wb");
-    if (!pFile) {
+    FileHolder file(std::fopen(strTemp.c_str(), "wb"));
+    if (file.IsNull()) {
         error = {0, "cannot create " + strTemp};
         return false;
     }
-    const bool bWritten = std::fwrite(strText.data(), 1, strText.size(), pFile) == strText.size();
-    if (std::fclose(pFile) != 0 || !bWritten) {
+    const bool bWritten = std::fwrite(strText.data(), 1, strText.size(), file) == strText.size();
+    if (file.Close() != 0 || !bWritten) {
         std::remove(strTemp.c_str());
         error = {0, "cannot write " + strTemp};
         return false;
@@ -372,6 +390,25 @@ bool WriteChannelFile(const std::string& strPath, const std::vector<TuningListEn
         return false;
     }
     return true;
+}
+
+TuningListEntry MakeChannelEntry(const std::string& strName, const ChannelService& service,
+                                 const TuningListEntry& tuning)
+{
+    TuningListEntry entry;
+    entry.strName = strName;
+    entry.SetNumber(KEY_SERVICE_ID, service.nServiceId);
+    if (!service.VideoPids.empty())
+        entry.SetPids(KEY_VIDEO_PID, service.VideoPids);
+    if (!service.AudioPids.empty())
+        entry.SetPids(KEY_AUDIO_PID, service.AudioPids);
+    entry.SetNumber(KEY_PMT_PID, service.nPmtPid);
+    if (!service.strVirtualChannel.empty())
+        entry.Set(KEY_VCHANNEL, service.strVirtualChannel);
+    for (const auto& key : tuning.Keys)
+        if (!IsServiceKey(key.first))
+            entry.Set(key.first, key.second);
+    return entry;
 }
 
 std::string CleanChannelName(const std::string& strName, const std::string& strFallback)

@@ -66,6 +66,19 @@ bool FormatChannelFile(const std::vector<TuningListEntry>& Entries, std::string&
 bool WriteChannelFile(const std::string& strPath, const std::vector<TuningListEntry>& Entries,
                       TuningListError& error);
 
+// The keys of one service that a channel file adds to the tuning keys of its entry.
+struct ChannelService {
+    uint16_t nServiceId = 0;
+    uint16_t nPmtPid = 0;
+    std::vector<uint16_t> VideoPids, AudioPids;
+    std::string strVirtualChannel;  // ATSC "major.minor"; empty elsewhere
+};
+// A channel-file entry named strName: SERVICE_ID, VIDEO_PID and AUDIO_PID when known,
+// PMT_PID, VCHANNEL when given, then the tuning keys, without the service keys that tuning
+// keys read from a channel file carry from another service.
+TuningListEntry MakeChannelEntry(const std::string& strName, const ChannelService& service,
+                                 const TuningListEntry& tuning);
+
 // A service name made fit for a section header: control characters dropped, blanks trimmed;
 // strFallback when nothing is left.
 std::string CleanChannelName(const std::string& strName, const std::string& strFallback);

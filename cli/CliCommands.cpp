@@ -1,5 +1,7 @@
 #include "cli/CliCommands.h"
 
+#include "base/Holder.h"
+#include "capture/CapturePath.h"
 #include "cli/CliConsole.h"
 #include "cli/CliTuners.h"
 #include "tuner/TunerGraph.h"
@@ -144,10 +146,7 @@ int RunTune(const CliArgs& args, const CliContext& context)
 
 int RefuseExistingFile(const CliArgs& args, const CliContext& context)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(args.strFile.c_str(), GetFileExInfoStandard, &data))
-        return EXIT_OK;
-    const uint64_t nExisting = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    const uint64_t nExisting = ExistingFileBytes(args.strFile);
     if (nExisting == 0 || args.bOverwrite)
         return EXIT_OK;
     fprintf(context.pErr, "qltscap: %s exists and holds %lld bytes; give --overwrite to replace it, or another "
@@ -177,12 +176,10 @@ int BuildCliGraph(const CliContext& context, const CliTunerEntry& tuner, const c
 int ReadCliTuningList(const std::string& strPath, const CliContext& context, TuningList* pList)
 {
     // A file that does not open is told apart from one that is not a list.
-    FILE* pFile = fopen(strPath.c_str(), "rb");
-    if (!pFile) {
+    if (FileHolder(fopen(strPath.c_str(), "rb")).IsNull()) {
         fprintf(context.pErr, "qltscap: fopen failed (%s): cannot read %s\n", strerror(errno), strPath.c_str());
         return EXIT_FILE_OPEN;
     }
-    fclose(pFile);
     TuningListError error;
     if (!ReadTuningListFile(strPath, *pList, error)) {
         fprintf(context.pErr, "qltscap: %s: %s\n", strPath.c_str(), error.Describe().c_str());

@@ -15,8 +15,6 @@ CConsoleStop::~CConsoleStop()
 {
     SetConsoleCtrlHandler(&CConsoleStop::OnConsoleEvent, FALSE);
     g_hConsoleStop = nullptr;
-    if (m_hStop)
-        CloseHandle(m_hStop);
 }
 
 bool CConsoleStop::WaitForStop(DWORD nMs) const

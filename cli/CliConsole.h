@@ -3,6 +3,7 @@
 // nothing else, so a capture is always stopped by the command on its own thread.
 #pragma once
 
+#include "base/WinHolders.h"
 #include "graph/Com.h"
 
 class CConsoleStop
@@ -21,5 +22,5 @@ public:
 
 private:
     static BOOL WINAPI OnConsoleEvent(DWORD nEvent);
-    HANDLE m_hStop;
+    HandleHolder m_hStop;
 };

@@ -2,6 +2,7 @@
 // of every frequency that locks, prints them and writes them as a channel file.
 #include "cli/CliCommands.h"
 
+#include "base/Holder.h"
 #include "cli/CliConsole.h"
 #include "cli/CliTuners.h"
 #include "cli/ScanReport.h"
@@ -100,13 +101,11 @@ int CheckChannelFile(const CliArgs& args, const CliContext& context)
     if (nExisting != EXIT_OK)
         return nExisting;
     const std::string probe = args.strFile + ".tmp";
-    FILE* pFile = fopen(probe.c_str(), "wb");
-    if (!pFile) {
+    if (FileHolder(fopen(probe.c_str(), "wb")).IsNull()) {
         fprintf(context.pErr, "qltscap: fopen failed (%s): cannot write %s; check the folder and its permissions\n",
                 strerror(errno), probe.c_str());
         return EXIT_FILE_OPEN;
     }
-    fclose(pFile);
     remove(probe.c_str());
     return EXIT_OK;
 }

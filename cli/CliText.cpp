@@ -1,8 +1,8 @@
 #include "cli/CliText.h"
 
-#include "base/TextCompare.h"
-
 #include "base/JsonWriter.h"
+#include "base/TextCompare.h"
+#include "capture/CaptureState.h"
 #include "tuner/TunerKinds.h"
 
 #include <cctype>
@@ -111,7 +111,7 @@ std::string FormatProgressLine(const CaptureProgressFigures& f)
     snprintf(szLine, sizeof(szLine),
              "%02llu:%02llu:%02llu  %.2f MB  %.2f Mbit/s  %s  errors %llu (cc %llu, sync %llu, tei %llu, crc %llu)",
              static_cast<unsigned long long>(nSeconds / 3600), static_cast<unsigned long long>(nSeconds / 60 % 60),
-             static_cast<unsigned long long>(nSeconds % 60), static_cast<double>(f.nBytes) / 1048576.0,
+             static_cast<unsigned long long>(nSeconds % 60), static_cast<double>(f.nBytes) / CAPTURE_BYTES_PER_MB,
              static_cast<double>(f.nBytesPerSecond) * 8.0 / 1e6,
              FormatSignalLine(f.bLocked, f.nStrength, f.nQuality).c_str(), static_cast<unsigned long long>(nErrors),
              static_cast<unsigned long long>(s.nCcErrors), static_cast<unsigned long long>(s.nSyncLosses),

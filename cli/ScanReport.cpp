@@ -50,16 +50,6 @@ void JsonPids(CJsonWriter& json, const char* pszKey, const std::vector<uint16_t>
     json.EndArray();
 }
 
-// The keys of one service, which a row's tuning keys (a channel file scanned as a list) may
-// carry from another service.
-bool IsServiceKey(const std::string& strKey)
-{
-    for (const char* pszKey : {"SERVICE_ID", "VIDEO_PID", "AUDIO_PID", "PMT_PID", "VCHANNEL"})
-        if (strKey == pszKey)
-            return true;
-    return false;
-}
-
 std::string ChannelName(const ScanService& service, const ScanRow& row)
 {
     return CleanChannelName(service.strName, "Service " + std::to_string(service.nServiceId) + " (" +
@@ -227,22 +217,10 @@ std::vector<TuningListEntry> MakeScanChannels(const std::vector<ScanRow>& rows)
     for (const ScanRow& row : rows) {
         if (row.eState != ScanState::Locked)
             continue;
-        for (const ScanService& s : row.Services) {
-            TuningListEntry entry;
-            entry.strName = ChannelName(s, row);
-            entry.SetNumber("SERVICE_ID", s.nServiceId);
-            if (!s.VideoPids.empty())
-                entry.SetPids("VIDEO_PID", s.VideoPids);
-            if (!s.AudioPids.empty())
-                entry.SetPids("AUDIO_PID", s.AudioPids);
-            entry.SetNumber("PMT_PID", s.nPmtPid);
-            if (!s.strVirtualChannel.empty())
-                entry.Set("VCHANNEL", s.strVirtualChannel);
-            for (const auto& key : row.Tuning.Keys)
-                if (!IsServiceKey(key.first))
-                    entry.Set(key.first, key.second);
-            channels.push_back(entry);
-        }
+        for (const ScanService& s : row.Services)
+            channels.push_back(MakeChannelEntry(ChannelName(s, row), {s.nServiceId, s.nPmtPid, s.VideoPids, s.AudioPids,
+                                                                     s.strVirtualChannel},
+                                                row.Tuning));
     }
     return channels;
 }

@@ -5,6 +5,7 @@
 // process dies the object goes with its last handle and the device is free again.
 #pragma once
 
+#include "base/WinHolders.h"
 #include "graph/Com.h"
 
 #include <string>
@@ -21,5 +22,5 @@ public:
     void Release();
 
 private:
-    HANDLE m_hSemaphore = nullptr;
+    HandleHolder m_hSemaphore;
 };

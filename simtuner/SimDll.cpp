@@ -1,4 +1,5 @@
 // The in-process server: module state, class factory and the DLL's exports.
+#include "base/Holder.h"
 #include "filters/LiveObject.h"
 #include "simtuner/SimControlFace.h"
 #include "simtuner/SimModule.h"
@@ -85,16 +86,15 @@ private:
 std::string ReadWholeFile(LPCWSTR pPath, bool* pOk)
 {
     std::string text;
-    FILE* pFile = _wfopen(pPath, L"rb");
-    *pOk = pFile != nullptr;
-    if (!pFile)
+    const FileHolder file(_wfopen(pPath, L"rb"));
+    *pOk = !file.IsNull();
+    if (file.IsNull())
         return text;
     char buffer[4096];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
+    while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
         text.append(buffer, n);
-    *pOk = !std::ferror(pFile);
-    std::fclose(pFile);
+    *pOk = !std::ferror(file);
     return text;
 }
 

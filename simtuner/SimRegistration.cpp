@@ -1,5 +1,6 @@
 #include "simtuner/SimRegistration.h"
 
+#include "base/WinHolders.h"
 #include "graph/BdaGuids.h"
 #include "graph/InterfaceHolder.h"
 #include "simtuner/SimModule.h"
@@ -28,23 +29,21 @@ HRESULT SetText(HKEY hKey, LPCWSTR pName, const std::wstring& value)
 HRESULT RegisterClass(REFCLSID clsid, const std::wstring& description, const std::wstring& dllPath)
 {
     const std::wstring key = L"CLSID\\" + GuidText(clsid);
-    HKEY hClass = nullptr;
-    LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hClass, nullptr);
+    KeyHolder hClass;
+    LONG rc =
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, hClass.OutSlot(), nullptr);
     if (rc != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(rc);
     HRESULT hr = SetText(hClass, nullptr, description);
-    HKEY hServer = nullptr;
+    KeyHolder hServer;
     if (SUCCEEDED(hr)) {
-        rc = RegCreateKeyExW(hClass, L"InprocServer32", 0, nullptr, 0, KEY_WRITE, nullptr, &hServer, nullptr);
+        rc = RegCreateKeyExW(hClass, L"InprocServer32", 0, nullptr, 0, KEY_WRITE, nullptr, hServer.OutSlot(), nullptr);
         hr = HRESULT_FROM_WIN32(rc);
     }
     if (SUCCEEDED(hr))
         hr = SetText(hServer, nullptr, dllPath);
     if (SUCCEEDED(hr))
         hr = SetText(hServer, L"ThreadingModel", L"Both");
-    if (hServer)
-        RegCloseKey(hServer);
-    RegCloseKey(hClass);
     return hr;
 }
 
@@ -52,8 +51,8 @@ HRESULT RegisterClass(REFCLSID clsid, const std::wstring& description, const std
 HRESULT RemoveInstances(REFGUID category)
 {
     const std::wstring path = L"CLSID\\" + GuidText(category) + L"\\Instance";
-    HKEY hInstances = nullptr;
-    LONG rc = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | KEY_WRITE, &hInstances);
+    KeyHolder hInstances;
+    LONG rc = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | KEY_WRITE, hInstances.OutSlot());
     if (rc == ERROR_FILE_NOT_FOUND)
         return S_OK;
     if (rc != ERROR_SUCCESS)
@@ -80,7 +79,6 @@ HRESULT RemoveInstances(REFGUID category)
         if (rc != ERROR_SUCCESS && SUCCEEDED(hr))
             hr = HRESULT_FROM_WIN32(rc);
     }
-    RegCloseKey(hInstances);
     return hr;
 }
 

@@ -70,14 +70,13 @@ HRESULT CSimStreamer::Start(CSimTunerFilter* pFilter, CSimTsOutputPin* pPin)
     m_pFilter = pFilter;
     m_pPin = pPin;
     m_bStopping = false;
-    m_hStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!m_hStop)
+    m_hStop.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (m_hStop.IsNull())
         return HRESULT_FROM_WIN32(GetLastError());
-    m_hThread = CreateThread(nullptr, 0, ThreadProc, this, CREATE_SUSPENDED, nullptr);
-    if (!m_hThread) {
+    m_hThread.Reset(CreateThread(nullptr, 0, ThreadProc, this, CREATE_SUSPENDED, nullptr));
+    if (m_hThread.IsNull()) {
         const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
-        CloseHandle(m_hStop);
-        m_hStop = nullptr;
+        m_hStop.Reset();
         return hr;
     }
     // Streaming counts from before the thread runs, so a run never reads as ended before it began.
@@ -90,21 +89,17 @@ void CSimStreamer::BeginStop()
 {
     m_bRunning = false;
     m_bStopping = true;
-    if (m_hStop)
+    if (!m_hStop.IsNull())
         SetEvent(m_hStop);
 }
 
 void CSimStreamer::Join()
 {
-    if (m_hThread) {
+    if (!m_hThread.IsNull()) {
         WaitForSingleObject(m_hThread, INFINITE);
-        CloseHandle(m_hThread);
-        m_hThread = nullptr;
+        m_hThread.Reset();
     }
-    if (m_hStop) {
-        CloseHandle(m_hStop);
-        m_hStop = nullptr;
-    }
+    m_hStop.Reset();
     m_pSource.reset();
 }
 

@@ -3,6 +3,7 @@
 // configured bitrate. A refused delivery ends the run; the graph stopping ends it as well.
 #pragma once
 
+#include "base/WinHolders.h"
 #include "graph/Com.h"
 #include "simtuner/SimTsSource.h"
 
@@ -36,8 +37,8 @@ private:
     CSimTunerFilter* m_pFilter = nullptr;
     CSimTsOutputPin* m_pPin = nullptr;
     std::unique_ptr<CSimTsSource> m_pSource;
-    HANDLE m_hThread = nullptr;
-    HANDLE m_hStop = nullptr;
+    HandleHolder m_hThread;
+    HandleHolder m_hStop;
     std::atomic<bool> m_bRunning{false};
     std::atomic<bool> m_bStopping{false};
 };

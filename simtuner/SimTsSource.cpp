@@ -10,11 +10,7 @@ CSimTsSource::CSimTsSource(FILE* pFile)
 {
 }
 
-CSimTsSource::~CSimTsSource()
-{
-    if (m_pFile)
-        std::fclose(m_pFile);
-}
+CSimTsSource::~CSimTsSource() = default;
 
 bool CSimTsSource::Fill(uint8_t* pBuffer, size_t nLength)
 {
@@ -22,7 +18,7 @@ bool CSimTsSource::Fill(uint8_t* pBuffer, size_t nLength)
         m_pGenerator->Fill(pBuffer, nLength);
         return true;
     }
-    if (!m_pFile)
+    if (m_pFile.IsNull())
         return false;
     bool bRewound = false;
     while (nLength > 0) {

@@ -2,6 +2,7 @@
 // .ts file replayed from its start whenever it ends. Windows-free.
 #pragma once
 
+#include "base/Holder.h"
 #include "simtuner/TsGenerator.h"
 
 #include <cstdio>
@@ -27,6 +28,6 @@ public:
 
 private:
     std::unique_ptr<CTsGenerator> m_pGenerator;
-    FILE* m_pFile = nullptr;
+    FileHolder m_pFile;
     TsGeneratorStats m_FileDropped;
 };

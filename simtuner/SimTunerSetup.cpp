@@ -1,6 +1,7 @@
 // QLSimTunerSetup: registers simulated tuners from a scenario file, or the default set, or
 // removes them all. Uses the QLSimTuner.dll that sits beside it.
 //   QLSimTunerSetup <scenario file> | /default | /remove
+#include "base/Holder.h"
 #include "graph/Com.h"
 #include "simtuner/SimTunerLibrary.h"
 
@@ -17,16 +18,14 @@ int Usage()
 
 bool ReadFile(const char* pPath, std::string* pText)
 {
-    FILE* pFile = std::fopen(pPath, "rb");
-    if (!pFile)
+    const FileHolder file(std::fopen(pPath, "rb"));
+    if (file.IsNull())
         return false;
     char buffer[4096];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
+    while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
         pText->append(buffer, n);
-    const bool bOk = !std::ferror(pFile);
-    std::fclose(pFile);
-    return bOk;
+    return !std::ferror(file);
 }
 
 } // namespace

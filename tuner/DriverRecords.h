@@ -2,6 +2,8 @@
 // Plain layouts without windows.h, shared by the program, the simulated driver and tests.
 #pragma once
 
+#include "base/TuningCodes.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -11,16 +13,6 @@ enum : uint32_t {
     QLBDA_IOCTL_GET_DEVICE_INFO = 0xAA0001F0,
     QLBDA_IOCTL_GET_DRIVER_INFO = 0xAA0001F4,
     QLBDA_IOCTL_SET_LNB_DATA = 0xAA000200,
-};
-
-// Tuner kinds: the SourceType codes, and the bits stored in a DeviceInfoRecord.
-enum SourceType : int32_t {
-    SRC_TYPE_NOT_FOUND = -1,
-    SRC_TYPE_UNKNOWN = 0,
-    SRC_TYPE_DVBS = 1,
-    SRC_TYPE_DVBT = 2,
-    SRC_TYPE_DVBC = 3,
-    SRC_TYPE_ATSC = 4,
 };
 
 struct DeviceInfoRecord {

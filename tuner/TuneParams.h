@@ -15,12 +15,3 @@ struct SatTuneParams {
     LnbDataRecord* pLnbData;     // for the driver's LNB request
     int32_t nModulation;         // the driver's own modulation numbering
 };
-
-// Satellite modulation codes as the modulation list's positions name them.
-enum : int32_t {
-    SAT_MOD_UNKNOWN = 0,
-    SAT_MOD_QPSK = 20,
-    SAT_MOD_8PSK = 23,
-    SAT_MOD_16APSK = 24,
-    SAT_MOD_32APSK = 22,
-};

@@ -1,6 +1,7 @@
 // The capture file chooser, Start capture, Stop and the size limit check box.
 #include "ui/DialogHandlers.h"
 
+#include "base/Holder.h"
 #include "base/Trace.h"
 #include "capture/CapturePath.h"
 #include "capture/CaptureState.h"
@@ -91,13 +92,13 @@ void OnStartCaptureCommand(HWND hDlg)
         SetControlText(hDlg, IDC_CAPTURE_FILE, "");
         return;
     }
-    FILE* pFile = OpenCaptureFile(check);
-    if (!pFile || !g_CaptureState.StartCapture(pFile, nLimitMB)) {
-        if (pFile)
-            fclose(pFile);
+    FileHolder file(OpenCaptureFile(check));
+    if (file.IsNull() || !g_CaptureState.StartCapture(file, nLimitMB)) {
+        file.Reset();
         MessageBoxA(hDlg, "Please Check Selected Path Is Correct", "Path Incorrect", MB_OK | MB_ICONWARNING);
         return;
     }
+    file.Detach();  // the capture state closes it from here on
     // The timer reports the end even of a recording that ends before its next tick sees
     // it running (a first write that fails, a limit reached at once, an early Stop).
     bWasRecording = true;

@@ -1,5 +1,7 @@
 #include "ui/SaveFileChooser.h"
 
+#include "base/WinHolders.h"
+
 #include <objbase.h>
 
 SaveFileChooserFn g_pfnSaveFileChooser = GetSaveFileNameA;
@@ -50,11 +52,10 @@ void WaitDispatching(HANDLE hThread)
 BOOL RunSaveFileChooser(OPENFILENAMEA* pOfn)
 {
     ChooserCall call = {pOfn, FALSE};
-    HANDLE hThread = CreateThread(nullptr, 0, ChooserThread, &call, 0, nullptr);
+    const HandleHolder hThread(CreateThread(nullptr, 0, ChooserThread, &call, 0, nullptr));
     // Without a thread of its own the chooser still runs, only without the shell folders.
-    if (!hThread)
+    if (hThread.IsNull())
         return g_pfnSaveFileChooser(pOfn);
     WaitDispatching(hThread);
-    CloseHandle(hThread);
     return call.bChosen;
 }

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr LONG STATUS_LOCK_BUDGET_MS = 100;
-constexpr ULONGLONG BYTES_PER_MB = 1048576;
 
 // Free megabytes on the volume of the path's folder; a bare name asks about the current
 // folder's volume, and a failed query gives 0.
@@ -24,7 +23,7 @@ ULONGLONG FreeMegabytes(const std::string& path)
     ULARGE_INTEGER freeToCaller = {};
     if (!GetDiskFreeSpaceExA(directory.empty() ? nullptr : directory.c_str(), &freeToCaller, nullptr, nullptr))
         return 0;
-    return freeToCaller.QuadPart / BYTES_PER_MB;
+    return freeToCaller.QuadPart / CAPTURE_BYTES_PER_MB;
 }
 
 } // namespace

@@ -203,3 +203,21 @@ TEST(TuningList, FindChannelPrefersExactNamesAndCountsDuplicates)
     EXPECT_EQ(FindChannel(list, "Nine", &nMatches), nullptr);
     EXPECT_EQ(nMatches, 0u);
 }
+
+TEST(TuningList, ChannelEntryPutsServiceKeysFirstAndDropsThoseOfAnotherService)
+{
+    TuningListEntry tuning;  // an entry of a channel file scanned as a list
+    tuning.Set("DELIVERY_SYSTEM", "ATSC");
+    tuning.Set("SERVICE_ID", "7");
+    tuning.Set("VIDEO_PID", "70");
+    tuning.Set("FREQUENCY", "575000000");
+    tuning.Set("VCHANNEL", "3.1");
+    const TuningListEntry entry = MakeChannelEntry("News", {9, 0x30, {}, {0x31, 0x32}, "5.2"}, tuning);
+    EXPECT_EQ(entry.strName, "News");
+    EXPECT_EQ(entry.Keys, (std::vector<std::pair<std::string, std::string>>{{"SERVICE_ID", "9"},
+                                                                             {"AUDIO_PID", "49 50"},
+                                                                             {"PMT_PID", "48"},
+                                                                             {"VCHANNEL", "5.2"},
+                                                                             {"DELIVERY_SYSTEM", "ATSC"},
+                                                                             {"FREQUENCY", "575000000"}}));
+}

@@ -40,6 +40,7 @@ TEST(CapturePath, TellsWhatIsThereWithoutAskingAnyone)
     const CapturePathCheck hasData = CheckCapturePath(full);
     EXPECT_EQ(hasData.eState, CapturePathState::HasData);
     EXPECT_EQ(hasData.strFullPath, full);
+    EXPECT_EQ(ExistingFileBytes(full), 4u);
 
     const CapturePathCheck folderCheck = CheckCapturePath(folder);
     EXPECT_EQ(folderCheck.eState, CapturePathState::Free) << "a folder holds no data of its own";
