@@ -2,17 +2,13 @@
 
 #include "graph/BdaGuids.h"
 #include "simtuner/SimTunerFilter.h"
+#include "tuner/TopologyNodes.h"
+#include "tuner/TunerKinds.h"
 
 const GUID& NodeFunction(SimNode eType)
 {
-    switch (eType) {
-    case SimNode::Qpsk: return KSNODE_BDA_QPSK_DEMODULATOR;
-    case SimNode::Cofdm: return KSNODE_BDA_COFDM_DEMODULATOR;
-    case SimNode::Qam: return KSNODE_BDA_QAM_DEMODULATOR;
-    case SimNode::Vsb8: return KSNODE_BDA_8VSB_DEMODULATOR;
-    case SimNode::RfTuner: break;
-    }
-    return KSNODE_BDA_RF_TUNER;
+    const TunerKind* pKind = FindTunerKind(eType);
+    return pKind ? DemodulatorNodeOf(*pKind) : KSNODE_BDA_RF_TUNER;
 }
 
 CSimNode::CSimNode(CSimTunerFilter* pFilter, LONG nIndex, SimNode eType)

@@ -13,6 +13,13 @@ HRESULT ReadNodeDescriptors(IBDA_Topology* pTopology, NodeDescriptors* pNodes)
     return hr;
 }
 
+static_assert(sizeof(KindGuid) == sizeof(GUID), "the kind table holds GUIDs in their layout");
+
+const GUID& DemodulatorNodeOf(const TunerKind& kind)
+{
+    return reinterpret_cast<const GUID&>(kind.DemodulatorNode);
+}
+
 SourceType SourceTypeOfNode(REFGUID guidFunction)
 {
     const TunerKind* pKind = FindTunerKindByNode(&guidFunction);

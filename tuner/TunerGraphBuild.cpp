@@ -125,8 +125,7 @@ BOOL CTunerGraph::FindControlInterfaces(IBaseFilter* pTuner)
                     node.QueryTo(m_pLNBInfo);
                 TakeSignalStatistics(node);
             } else if (const TunerKind* pKind = FindTunerKindByNode(&descriptor.guidFunction);
-                       pKind && pKind->eType != SRC_TYPE_ATSC) {
-                // An ATSC tuner's demodulator is not examined: its RF node gives the statistics.
+                       pKind && pKind->bDemodulatorStatistics) {
                 bSatellite = pKind->bNeedsLnb;
                 if (m_pDemodulator.IsNull())
                     node.QueryTo(m_pDemodulator);

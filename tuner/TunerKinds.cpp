@@ -4,18 +4,62 @@
 
 namespace {
 
+// Bands in kHz the tuning calls are offered: satellite spans the L band to Ka, the others
+// VHF band I to the top of cable.
+constexpr uint32_t kSatelliteMinKHz = 950000, kSatelliteMaxKHz = 31000000;
+constexpr uint32_t kGroundMinKHz = 42000, kGroundMaxKHz = 1002000;
+
 const TunerKind kTunerKinds[] = {
-    {SRC_TYPE_DVBS, {0x6390C905, 0x27C1, 0x4D67, {0xBD, 0xB7, 0x77, 0xC5, 0x0D, 0x07, 0x93, 0x00}}, 1,
-     "Satellite BDA device found", "S", "satellite", true},
-    {SRC_TYPE_DVBT, {0x2DAC6E05, 0xEDBE, 0x4B9C, {0xB3, 0x87, 0x1B, 0x6F, 0xAD, 0x7D, 0x64, 0x95}}, 2,
-     "Terrestrial BDA device found", "T", "terrestrial", false},
-    {SRC_TYPE_DVBC, {0x71985F4D, 0x1CA1, 0x11D3, {0x9C, 0xC8, 0x00, 0xC0, 0x4F, 0x79, 0x71, 0xE0}}, 4,
-     "Cable BDA device found", "C", "cable", false},
-    {SRC_TYPE_ATSC, {0x71985F4F, 0x1CA1, 0x11D3, {0x9C, 0xC8, 0x00, 0xC0, 0x4F, 0x79, 0x71, 0xE0}}, 8,
-     "ATSC device found", "ATSC", "atsc", false},
+    {SRC_TYPE_DVBS, TuneShape::Satellite,
+     {0x6390C905, 0x27C1, 0x4D67, {0xBD, 0xB7, 0x77, 0xC5, 0x0D, 0x07, 0x93, 0x00}}, 1,
+     "Satellite BDA device found", "S", "satellite", "satellite", "DVB-S", "qpsk", true, true,
+     "DVBS", "DVBS2", kSatelliteMinKHz, kSatelliteMaxKHz, 100, 72000, 0, false,
+     "  satellite    --freq MHz --sr KSPS [--pol H|V] --lnb universal|low-high|custom\n"
+     "               [--lof1 MHZ --lof2 MHZ --lof-switch MHZ] [--lnb-power on|off]\n"
+     "               [--diseqc none|A|B|C|D] [--tone auto|off|on] [--modulation MOD]\n"},
+    {SRC_TYPE_DVBT, TuneShape::FrequencyBandwidth,
+     {0x2DAC6E05, 0xEDBE, 0x4B9C, {0xB3, 0x87, 0x1B, 0x6F, 0xAD, 0x7D, 0x64, 0x95}}, 2,
+     "Terrestrial BDA device found", "T", "terrestrial", "terrestrial", "DVB-T", "cofdm", false, true,
+     "DVBT", "DVBT2", kGroundMinKHz, kGroundMaxKHz, 0, 0, 0, true,
+     "  terrestrial  --freq kHz --bw MHZ\n"},
+    {SRC_TYPE_DVBC, TuneShape::FrequencySymbolRateQam,
+     {0x71985F4D, 0x1CA1, 0x11D3, {0x9C, 0xC8, 0x00, 0xC0, 0x4F, 0x79, 0x71, 0xE0}}, 4,
+     "Cable BDA device found", "C", "cable", "cable", "DVB-C", "qam", false, true,
+     "DVBC/ANNEX_A", nullptr, kGroundMinKHz, kGroundMaxKHz, 1000, 7200, 0, true,
+     "  cable        --freq kHz --sr KSPS --qam N\n"},
+    // The ATSC demodulator is not asked for the signal: the RF node gives it.
+    {SRC_TYPE_ATSC, TuneShape::FrequencyOnly,
+     {0x71985F4F, 0x1CA1, 0x11D3, {0x9C, 0xC8, 0x00, 0xC0, 0x4F, 0x79, 0x71, 0xE0}}, 8,
+     "ATSC device found", "ATSC", "atsc", "ATSC", "ATSC", "8vsb", false, false,
+     "ATSC", nullptr, kGroundMinKHz, kGroundMaxKHz, 0, 0, 6, true,
+     "  atsc         --freq kHz (a whole-MHz channel centre is tuned 1750 kHz lower)\n"},
 };
 
 } // namespace
+
+uint32_t TuneFieldsOfShape(TuneShape eShape)
+{
+    switch (eShape) {
+    case TuneShape::Satellite:
+        return TUNE_FIELD_FREQUENCY | TUNE_FIELD_POLARITY | TUNE_FIELD_SYMBOL_RATE | TUNE_FIELD_MODULATION |
+               TUNE_FIELD_DISH;
+    case TuneShape::FrequencyBandwidth: return TUNE_FIELD_FREQUENCY | TUNE_FIELD_BANDWIDTH;
+    case TuneShape::FrequencySymbolRateQam:
+        return TUNE_FIELD_FREQUENCY | TUNE_FIELD_SYMBOL_RATE | TUNE_FIELD_CONSTELLATION;
+    case TuneShape::FrequencyOnly: return TUNE_FIELD_FREQUENCY;
+    }
+    return 0;
+}
+
+const TunerKind* TunerKindsBegin()
+{
+    return kTunerKinds;
+}
+
+const TunerKind* TunerKindsEnd()
+{
+    return kTunerKinds + sizeof(kTunerKinds) / sizeof(kTunerKinds[0]);
+}
 
 const TunerKind* FindTunerKind(int32_t nSourceType)
 {
@@ -51,4 +95,18 @@ SourceType SourceTypeForDeviceTypeBit(int32_t nBit)
 {
     const TunerKind* pKind = FindTunerKindByDeviceBit(nBit);
     return pKind ? pKind->eType : SRC_TYPE_UNKNOWN;
+}
+
+uint32_t KindMaskOfFields(uint32_t nFields)
+{
+    uint32_t nMask = 0;
+    for (const TunerKind& kind : kTunerKinds)
+        if (TuneFieldsOfShape(kind.eShape) & nFields)
+            nMask |= static_cast<uint32_t>(kind.nDeviceBit);
+    return nMask;
+}
+
+uint32_t AllKindsMask()
+{
+    return KindMaskOfFields(TUNE_FIELD_FREQUENCY);
 }
