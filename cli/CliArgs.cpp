@@ -1,5 +1,6 @@
 #include "cli/CliArgs.h"
 
+#include "cli/CliValueCheck.h"
 #include "tuner/TuneChoices.h"
 #include "tuner/TunerKinds.h"
 #include "tuner/TuningEntry.h"
@@ -455,39 +456,11 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
     return CheckChannelOptions(*pArgs, pError) && CheckScanOptions(*pArgs, pError);
 }
 
-bool MakeEntryTuneValues(const TuningListEntry& entry, const CliTuneOptions& options, int32_t nSourceType,
-                         TuneValues* pValues, TuningValues* pConverted, std::string* pError)
-{
-    TuningValues converted;
-    if (!ConvertTuningEntry(entry, nSourceType, converted, *pError))
-        return false;
-    if (pConverted)
-        *pConverted = converted;
-    // The entry takes the place of the options that name one tuning.
-    CliTuneOptions given = options;
-    given.nFrequency = converted.nFrequency;
-    given.nSymbolRate = converted.nSymbolRate;
-    given.nBandwidth = converted.nBandwidth;
-    given.nQam = converted.nConstellation;
-    given.nPolarity = converted.nPolarity == 1 ? 1 : 0;
-    if (!MakeTuneValues(given, nSourceType, pValues, pError))
-        return false;
-    pValues->nModulation = converted.nModulation;
-    return true;
-}
+namespace {
 
-bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValues* pValues, std::string* pError)
+// The dialog's tuning values of options that apply to the kind.
+TuneValues BuildTuneValues(const CliTuneOptions& options, const TunerKind& kind)
 {
-    const TunerKind* pKind = FindTunerKind(nSourceType);
-    if (!pKind) {
-        *pError = "the tuner's kind is not known, so it cannot be tuned";
-        return false;
-    }
-    if (!(options.nKindsUsed & static_cast<uint32_t>(pKind->nDeviceBit))) {
-        *pError = options.strFirstOption + " applies to a " + KindNames(options.nKindsUsed) + " tuner, not to a " +
-                  pKind->pszName + " tuner";
-        return false;
-    }
     // A value not given reads as the dialog's empty field: 0.
     auto value = [](int64_t n) { return n == CliTuneOptions::UNSET ? 0u : static_cast<uint32_t>(n); };
     TuneValues values;
@@ -495,7 +468,7 @@ bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValu
     values.nSymbolRate = value(options.nSymbolRate);
     values.nBandwidth = value(options.nBandwidth);
     values.nConstellation = value(options.nQam);
-    if (pKind->bNeedsLnb) {
+    if (kind.bNeedsLnb) {
         // The preset fills the oscillators first, as the dialog's list does; given values win.
         if (const LnbPreset* pPreset = kLnbPresets.At(options.nLnbPreset)) {
             values.nLof1MHz = pPreset->nLof1MHz;
@@ -516,6 +489,58 @@ bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValu
         values.nTone22k = options.nTone >= 0 ? options.nTone : d.nTone22k;
         values.nModulation = ModulationCodeForIndex(options.nModulation >= 0 ? options.nModulation : d.nModulation);
     }
+    return values;
+}
+
+// The kind of the tuner, when every option given applies to it; null with the reason.
+const TunerKind* KindTaking(const CliTuneOptions& options, int32_t nSourceType, std::string* pError)
+{
+    const TunerKind* pKind = FindTunerKind(nSourceType);
+    if (!pKind) {
+        *pError = "the tuner's kind is not known, so it cannot be tuned";
+        return nullptr;
+    }
+    if (!(options.nKindsUsed & static_cast<uint32_t>(pKind->nDeviceBit))) {
+        *pError = options.strFirstOption + " applies to a " + KindNames(options.nKindsUsed) + " tuner, not to a " +
+                  pKind->pszName + " tuner";
+        return nullptr;
+    }
+    return pKind;
+}
+
+} // namespace
+
+bool MakeEntryTuneValues(const TuningListEntry& entry, const CliTuneOptions& options, int32_t nSourceType,
+                         TuneValues* pValues, TuningValues* pConverted, std::string* pError)
+{
+    TuningValues converted;
+    if (!ConvertTuningEntry(entry, nSourceType, converted, *pError))
+        return false;
+    const TunerKind* pKind = KindTaking(options, nSourceType, pError);
+    if (!pKind || !CheckTuneOptions(options, BuildTuneValues(options, *pKind), *pKind, true, pError))
+        return false;
+    if (pConverted)
+        *pConverted = converted;
+    // The entry takes the place of the options that name one tuning.
+    CliTuneOptions given = options;
+    given.nFrequency = converted.nFrequency;
+    given.nSymbolRate = converted.nSymbolRate;
+    given.nBandwidth = converted.nBandwidth;
+    given.nQam = converted.nConstellation;
+    given.nPolarity = converted.nPolarity == 1 ? 1 : 0;
+    *pValues = BuildTuneValues(given, *pKind);
+    pValues->nModulation = converted.nModulation;
+    return true;
+}
+
+bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValues* pValues, std::string* pError)
+{
+    const TunerKind* pKind = KindTaking(options, nSourceType, pError);
+    if (!pKind)
+        return false;
+    const TuneValues values = BuildTuneValues(options, *pKind);
+    if (!CheckTuneOptions(options, values, *pKind, false, pError))
+        return false;
     *pValues = values;
     return true;
 }

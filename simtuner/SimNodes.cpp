@@ -156,7 +156,7 @@ HRESULT STDMETHODCALLTYPE CSimNode::get_SampleTime(LONG* plmsSampleTime)
 }
 
 CSimRfNode::CSimRfNode(CSimTunerFilter* pFilter, LONG nIndex, bool bLnbInfo)
-    : CSimNode(pFilter, nIndex, SimNode::RfTuner)
+    : CSimNode(pFilter, nIndex, SIM_NODE_RF_TUNER)
     , m_bLnbInfo(bLnbInfo)
 {
 }

@@ -108,7 +108,7 @@ TunePlan PlanTune(int32_t nSourceType, const TuneValues& values)
     case TuneShape::Satellite: PlanSatellite(values, plan); break;
     case TuneShape::FrequencyBandwidth: PlanTerrestrial(values, plan); break;
     case TuneShape::FrequencySymbolRateQam: PlanCable(values, plan); break;
-    case TuneShape::FrequencyOnly: PlanAtsc(values, pKind->nFixedBandwidthMHz, plan); break;
+    case TuneShape::FrequencyOnly: PlanAtsc(values, pKind->nMinBandwidthMHz, plan); break;
     }
     return plan;
 }

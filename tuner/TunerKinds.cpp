@@ -1,6 +1,7 @@
 #include "tuner/TunerKinds.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -13,29 +14,53 @@ const TunerKind kTunerKinds[] = {
     {SRC_TYPE_DVBS, TuneShape::Satellite,
      {0x6390C905, 0x27C1, 0x4D67, {0xBD, 0xB7, 0x77, 0xC5, 0x0D, 0x07, 0x93, 0x00}}, 1,
      "Satellite BDA device found", "S", "satellite", "satellite", "DVB-S", "qpsk", true, true,
-     "DVBS", "DVBS2", kSatelliteMinKHz, kSatelliteMaxKHz, 100, 72000, 0, false,
+     "DVBS", "DVBS2", kSatelliteMinKHz, kSatelliteMaxKHz, 100, 72000, 0, 0, false,
      "  satellite    --freq MHz --sr KSPS [--pol H|V] --lnb universal|low-high|custom\n"
      "               [--lof1 MHZ --lof2 MHZ --lof-switch MHZ] [--lnb-power on|off]\n"
      "               [--diseqc none|A|B|C|D] [--tone auto|off|on] [--modulation MOD]\n"},
     {SRC_TYPE_DVBT, TuneShape::FrequencyBandwidth,
      {0x2DAC6E05, 0xEDBE, 0x4B9C, {0xB3, 0x87, 0x1B, 0x6F, 0xAD, 0x7D, 0x64, 0x95}}, 2,
      "Terrestrial BDA device found", "T", "terrestrial", "terrestrial", "DVB-T", "cofdm", false, true,
-     "DVBT", "DVBT2", kGroundMinKHz, kGroundMaxKHz, 0, 0, 0, true,
+     "DVBT", "DVBT2", kGroundMinKHz, kGroundMaxKHz, 0, 0, 6, 8, true,
      "  terrestrial  --freq kHz --bw MHZ\n"},
     {SRC_TYPE_DVBC, TuneShape::FrequencySymbolRateQam,
      {0x71985F4D, 0x1CA1, 0x11D3, {0x9C, 0xC8, 0x00, 0xC0, 0x4F, 0x79, 0x71, 0xE0}}, 4,
      "Cable BDA device found", "C", "cable", "cable", "DVB-C", "qam", false, true,
-     "DVBC/ANNEX_A", nullptr, kGroundMinKHz, kGroundMaxKHz, 1000, 7200, 0, true,
+     "DVBC/ANNEX_A", nullptr, kGroundMinKHz, kGroundMaxKHz, 1000, 7200, 0, 0, true,
      "  cable        --freq kHz --sr KSPS --qam N\n"},
     // The ATSC demodulator is not asked for the signal: the RF node gives it.
     {SRC_TYPE_ATSC, TuneShape::FrequencyOnly,
      {0x71985F4F, 0x1CA1, 0x11D3, {0x9C, 0xC8, 0x00, 0xC0, 0x4F, 0x79, 0x71, 0xE0}}, 8,
      "ATSC device found", "ATSC", "atsc", "ATSC", "ATSC", "8vsb", false, false,
-     "ATSC", nullptr, kGroundMinKHz, kGroundMaxKHz, 0, 0, 6, true,
+     "ATSC", nullptr, kGroundMinKHz, kGroundMaxKHz, 0, 0, 6, 6, true,
      "  atsc         --freq kHz (a whole-MHz channel centre is tuned 1750 kHz lower)\n"},
 };
 
+// "a, b or c" of a list of numbers.
+template <class It>
+std::string OrWords(It first, It last)
+{
+    std::string words;
+    for (It it = first; it != last; ++it)
+        words += (it == first ? "" : it + 1 == last ? " or " : ", ") + std::to_string(*it);
+    return words;
+}
+
 } // namespace
+
+std::string BandwidthWords(const TunerKind& kind)
+{
+    uint32_t bandwidths[16] = {};
+    uint32_t* pEnd = bandwidths;
+    for (uint32_t n = kind.nMinBandwidthMHz; n && n <= kind.nMaxBandwidthMHz && pEnd < bandwidths + 16; ++n)
+        *pEnd++ = n;
+    return OrWords(static_cast<const uint32_t*>(bandwidths), static_cast<const uint32_t*>(pEnd));
+}
+
+std::string QamOrderWords()
+{
+    return OrWords(std::begin(kQamOrders), std::end(kQamOrders));
+}
 
 uint32_t TuneFieldsOfShape(TuneShape eShape)
 {

@@ -9,6 +9,7 @@
 #include "tuner/DriverRecords.h"
 
 #include <cstdint>
+#include <string>
 
 // A GUID in its memory layout, comparable without windows.h.
 struct KindGuid {
@@ -56,10 +57,13 @@ struct TunerKind {
     const char* pszSecondGeneration;      // the word of its second generation; null if none
     uint32_t nMinKHz, nMaxKHz;            // the band the tuning call is offered
     uint32_t nMinKsps, nMaxKsps;          // symbol rates; 0 for a shape without one
-    uint32_t nFixedBandwidthMHz;          // the bandwidth a frequency-only shape tunes
+    uint32_t nMinBandwidthMHz, nMaxBandwidthMHz;  // channel bandwidths; one for a fixed one
     bool bRangeScan;                      // a scan over a frequency range applies
     const char* pszOptionsHelp;           // the console help's lines of its tuning options
 };
+
+// The QAM orders a frequency, symbol rate and QAM tuning takes.
+constexpr uint32_t kQamOrders[] = {16, 32, 64, 128, 256};
 
 // Every kind, in SourceType order.
 const TunerKind* TunerKindsBegin();
@@ -81,6 +85,11 @@ const TunerKind* FindTunerKindByNode(const void* pGuid);
 int32_t DeviceTypeBitForSourceType(int32_t nSourceType);
 // The SourceType code of a kind bit, SRC_TYPE_UNKNOWN for any other value.
 SourceType SourceTypeForDeviceTypeBit(int32_t nBit);
+
+// "6, 7 or 8": the kind's channel bandwidths in MHz.
+std::string BandwidthWords(const TunerKind& kind);
+// "16, 32, 64, 128 or 256".
+std::string QamOrderWords();
 
 // The device bits of every kind whose tuning takes one of these fields.
 uint32_t KindMaskOfFields(uint32_t nFields);

@@ -116,15 +116,15 @@ bool SatelliteModulation(const TuningListEntry& entry, bool bSecondGeneration, i
     return false;
 }
 
-bool Bandwidth(const TuningListEntry& entry, uint32_t& nMHz, std::string& strReason)
+bool Bandwidth(const TuningListEntry& entry, const TunerKind& kind, uint32_t& nMHz, std::string& strReason)
 {
     uint32_t nHz = 0;
     if (!entry.GetNumber("BANDWIDTH_HZ", nHz) || nHz == 0) {
-        strReason = "no bandwidth given (BANDWIDTH_HZ); the tuner needs 6, 7 or 8 MHz";
+        strReason = "no bandwidth given (BANDWIDTH_HZ); the tuner needs " + BandwidthWords(kind) + " MHz";
         return false;
     }
-    if (nHz != 6000000 && nHz != 7000000 && nHz != 8000000) {
-        strReason = "bandwidth " + std::to_string(nHz) + " Hz: the tuner takes 6, 7 or 8 MHz";
+    if (nHz % 1000000 != 0 || nHz / 1000000 < kind.nMinBandwidthMHz || nHz / 1000000 > kind.nMaxBandwidthMHz) {
+        strReason = "bandwidth " + std::to_string(nHz) + " Hz: the tuner takes " + BandwidthWords(kind) + " MHz";
         return false;
     }
     nMHz = nHz / 1000000;
@@ -134,12 +134,12 @@ bool Bandwidth(const TuningListEntry& entry, uint32_t& nMHz, std::string& strRea
 bool Constellation(const TuningListEntry& entry, uint32_t& nOrder, std::string& strReason)
 {
     const std::string* pValue = entry.Find("MODULATION");
-    for (uint32_t n : {16u, 32u, 64u, 128u, 256u})
+    for (uint32_t n : kQamOrders)
         if (pValue && *pValue == "QAM/" + std::to_string(n)) {
             nOrder = n;
             return true;
         }
-    strReason = pValue ? "modulation " + *pValue + ": the tuner needs QAM/16, 32, 64, 128 or 256"
+    strReason = pValue ? "modulation " + *pValue + ": the tuner needs QAM/" + QamOrderWords()
                        : "no MODULATION given; the tuner needs the QAM order";
     return false;
 }
@@ -216,7 +216,7 @@ bool ConvertTuningEntry(const TuningListEntry& entry, int32_t nSourceType, Tunin
     case TuneShape::FrequencyBandwidth:
         values.nFrequencyKHz = values.nFrequency = Round1000(nFrequency);
         return InRange(values.nFrequencyKHz, kind.nMinKHz, kind.nMaxKHz, "frequency", "kHz", strReason) &&
-               Bandwidth(entry, values.nBandwidth, strReason);
+               Bandwidth(entry, kind, values.nBandwidth, strReason);
     case TuneShape::FrequencySymbolRateQam:
         values.nFrequencyKHz = values.nFrequency = Round1000(nFrequency);
         return InRange(values.nFrequencyKHz, kind.nMinKHz, kind.nMaxKHz, "frequency", "kHz", strReason) &&
@@ -225,7 +225,7 @@ bool ConvertTuningEntry(const TuningListEntry& entry, int32_t nSourceType, Tunin
     case TuneShape::FrequencyOnly:
         values.nFrequencyKHz = Round1000(nFrequency);
         values.nFrequency = AtscFieldKHz(values.nFrequencyKHz);
-        values.nBandwidth = kind.nFixedBandwidthMHz;
+        values.nBandwidth = kind.nMinBandwidthMHz;
         return InRange(values.nFrequencyKHz, kind.nMinKHz, kind.nMaxKHz, "frequency", "kHz", strReason) &&
                AtscModulation(entry, strReason);
     }

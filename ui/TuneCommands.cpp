@@ -45,9 +45,9 @@ TuneValues ReadTuneValues(HWND hDlg, SourceType eKind)
         v.nBandwidth = ReadFieldValue(hDlg, IDC_BW);
     if (nFields & TUNE_FIELD_CONSTELLATION)
         v.nConstellation = ReadFieldValue(hDlg, IDC_CONSTELLATION);
-    // A kind of one channel bandwidth tunes it; the field shows it.
-    if (pKind->nFixedBandwidthMHz)
-        SetDlgItemInt(hDlg, IDC_BW, pKind->nFixedBandwidthMHz, FALSE);
+    // A kind of one fixed channel bandwidth tunes it; the field shows it.
+    if (!(nFields & TUNE_FIELD_BANDWIDTH) && pKind->nMinBandwidthMHz)
+        SetDlgItemInt(hDlg, IDC_BW, pKind->nMinBandwidthMHz, FALSE);
     return v;
 }
 
