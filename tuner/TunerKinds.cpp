@@ -10,7 +10,7 @@ namespace {
 constexpr uint32_t kSatelliteMinKHz = 950000, kSatelliteMaxKHz = 31000000;
 constexpr uint32_t kGroundMinKHz = 42000, kGroundMaxKHz = 1002000;
 
-const TunerKind kTunerKinds[] = {
+constexpr TunerKind kTunerKinds[] = {
     {SRC_TYPE_DVBS, TuneShape::Satellite,
      {0x6390C905, 0x27C1, 0x4D67, {0xBD, 0xB7, 0x77, 0xC5, 0x0D, 0x07, 0x93, 0x00}}, 1,
      "Satellite BDA device found", "S", "satellite", "satellite", "DVB-S", "qpsk", true, true,
@@ -35,6 +35,16 @@ const TunerKind kTunerKinds[] = {
      "ATSC", nullptr, kGroundMinKHz, kGroundMaxKHz, 0, 0, 6, 6, true,
      "  atsc         --freq kHz (a whole-MHz channel centre is tuned 1750 kHz lower)\n"},
 };
+
+constexpr bool RowsFollowTheCodes()
+{
+    int32_t nCode = 1;
+    for (const TunerKind& kind : kTunerKinds)
+        if (kind.eType != nCode++)
+            return false;
+    return nCode - 1 == SRC_TYPE_LAST;
+}
+static_assert(RowsFollowTheCodes(), "one row for each SourceType code from 1 to SRC_TYPE_LAST, in order");
 
 // "a, b or c" of a list of numbers.
 template <class It>
