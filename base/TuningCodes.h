@@ -13,6 +13,7 @@ enum SourceType : int32_t {
     SRC_TYPE_DVBT = 2,
     SRC_TYPE_DVBC = 3,
     SRC_TYPE_ATSC = 4,
+    SRC_TYPE_LAST = SRC_TYPE_ATSC,  // the kind table has a row for each code from 1 to this
 };
 
 // Satellite modulation codes as the modulation list's positions name them.

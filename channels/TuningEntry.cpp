@@ -1,37 +1,50 @@
 #include "channels/TuningEntry.h"
 
+#include "base/TunerKinds.h"
 #include "base/TuningCodes.h"
 
 namespace {
 
 struct DeliverySystem {
     const char* pszName;
-    int32_t nSourceType;
+    const TunerKind* pKind;
     bool bSecondGeneration;
 };
-const DeliverySystem kSystems[] = {
-    {"DVBS", SRC_TYPE_DVBS, false}, {"DVBS2", SRC_TYPE_DVBS, true},         {"DVBT", SRC_TYPE_DVBT, false},
-    {"DVBT2", SRC_TYPE_DVBT, true}, {"DVBC/ANNEX_A", SRC_TYPE_DVBC, false}, {"ATSC", SRC_TYPE_ATSC, false},
-};
 
-// Bands in kHz the tuning calls are offered; values outside are faults of the list.
-// Satellite spans the L band to Ka; the others VHF band I to the top of cable.
-constexpr uint32_t kSatelliteMinKHz = 950000, kSatelliteMaxKHz = 31000000;
-constexpr uint32_t kGroundMinKHz = 42000, kGroundMaxKHz = 1002000;
-constexpr uint32_t kSatelliteMinKsps = 100, kSatelliteMaxKsps = 72000;
-constexpr uint32_t kCableMinKsps = 1000, kCableMaxKsps = 7200;
 // A stream id of all ones is the lists' "no stream chosen".
 constexpr uint32_t kNoStreamId = 0xFFFFFFFF;
 
-const DeliverySystem* FindSystem(const TuningListEntry& entry)
+bool FindSystem(const TuningListEntry& entry, DeliverySystem* pSystem)
 {
-    const std::string* pSystem = entry.Find("DELIVERY_SYSTEM");
-    if (!pSystem)
-        return nullptr;
-    for (const DeliverySystem& system : kSystems)
-        if (*pSystem == system.pszName)
-            return &system;
-    return nullptr;
+    const std::string* pName = entry.Find("DELIVERY_SYSTEM");
+    for (const TunerKind& kind : kAllTunerKinds) {
+        if (pName && *pName == kind.pszDeliverySystem) {
+            *pSystem = {kind.pszDeliverySystem, &kind, false};
+            return true;
+        }
+        if (pName && kind.pszSecondGeneration && *pName == kind.pszSecondGeneration) {
+            *pSystem = {kind.pszSecondGeneration, &kind, true};
+            return true;
+        }
+    }
+    return false;
+}
+
+// "DVBS, DVBS2, ... and ATSC": every delivery system the kinds receive.
+std::string ReceivedSystems()
+{
+    std::string list, last;
+    auto add = [&](const char* pszName) {
+        if (!last.empty())
+            list += (list.empty() ? "" : ", ") + last;
+        last = pszName;
+    };
+    for (const TunerKind& kind : kAllTunerKinds) {
+        add(kind.pszDeliverySystem);
+        if (kind.pszSecondGeneration)
+            add(kind.pszSecondGeneration);
+    }
+    return list.empty() ? last : list + " and " + last;
 }
 
 uint32_t Round1000(uint32_t n)
@@ -102,15 +115,15 @@ bool SatelliteModulation(const TuningListEntry& entry, bool bSecondGeneration, i
     return false;
 }
 
-bool Bandwidth(const TuningListEntry& entry, uint32_t& nMHz, std::string& strReason)
+bool Bandwidth(const TuningListEntry& entry, const TunerKind& kind, uint32_t& nMHz, std::string& strReason)
 {
     uint32_t nHz = 0;
     if (!entry.GetNumber("BANDWIDTH_HZ", nHz) || nHz == 0) {
-        strReason = "no bandwidth given (BANDWIDTH_HZ); the tuner needs 6, 7 or 8 MHz";
+        strReason = "no bandwidth given (BANDWIDTH_HZ); the tuner needs " + BandwidthWords(kind) + " MHz";
         return false;
     }
-    if (nHz != 6000000 && nHz != 7000000 && nHz != 8000000) {
-        strReason = "bandwidth " + std::to_string(nHz) + " Hz: the tuner takes 6, 7 or 8 MHz";
+    if (nHz % 1000000 != 0 || nHz / 1000000 < kind.nMinBandwidthMHz || nHz / 1000000 > kind.nMaxBandwidthMHz) {
+        strReason = "bandwidth " + std::to_string(nHz) + " Hz: the tuner takes " + BandwidthWords(kind) + " MHz";
         return false;
     }
     nMHz = nHz / 1000000;
@@ -120,12 +133,12 @@ bool Bandwidth(const TuningListEntry& entry, uint32_t& nMHz, std::string& strRea
 bool Constellation(const TuningListEntry& entry, uint32_t& nOrder, std::string& strReason)
 {
     const std::string* pValue = entry.Find("MODULATION");
-    for (uint32_t n : {16u, 32u, 64u, 128u, 256u})
+    for (uint32_t n : kQamOrders)
         if (pValue && *pValue == "QAM/" + std::to_string(n)) {
             nOrder = n;
             return true;
         }
-    strReason = pValue ? "modulation " + *pValue + ": the tuner needs QAM/16, 32, 64, 128 or 256"
+    strReason = pValue ? "modulation " + *pValue + ": the tuner needs QAM/" + QamOrderWords()
                        : "no MODULATION given; the tuner needs the QAM order";
     return false;
 }
@@ -152,38 +165,32 @@ uint32_t AtscFieldKHz(uint32_t nKHz)
 
 int32_t SourceTypeForEntry(const TuningListEntry& entry)
 {
-    const DeliverySystem* pSystem = FindSystem(entry);
-    return pSystem ? pSystem->nSourceType : SRC_TYPE_UNKNOWN;
+    DeliverySystem system = {};
+    return FindSystem(entry, &system) ? system.pKind->eType : SRC_TYPE_UNKNOWN;
 }
 
 const char* SourceTypeName(int32_t nSourceType)
 {
-    switch (nSourceType) {
-    case SRC_TYPE_DVBS: return "satellite";
-    case SRC_TYPE_DVBT: return "terrestrial";
-    case SRC_TYPE_DVBC: return "cable";
-    case SRC_TYPE_ATSC: return "ATSC";
-    default: return "unknown";
-    }
+    const TunerKind* pKind = FindTunerKind(nSourceType);
+    return pKind ? pKind->pszEntryName : "unknown";
 }
 
 bool ConvertTuningEntry(const TuningListEntry& entry, int32_t nSourceType, TuningValues& values,
                         std::string& strReason)
 {
     values = TuningValues();
-    const DeliverySystem* pSystem = FindSystem(entry);
+    DeliverySystem system = {};
     const std::string* pSystemName = entry.Find("DELIVERY_SYSTEM");
-    if (!pSystem) {
-        strReason = pSystemName ? "delivery system " + *pSystemName +
-                                      " is not received by these tuners (DVBS, DVBS2, DVBT, DVBT2, "
-                                      "DVBC/ANNEX_A and ATSC are)"
+    if (!FindSystem(entry, &system)) {
+        strReason = pSystemName ? "delivery system " + *pSystemName + " is not received by these tuners (" +
+                                      ReceivedSystems() + " are)"
                                 : "no DELIVERY_SYSTEM given";
         return false;
     }
-    if (pSystem->nSourceType != nSourceType) {
-        strReason = std::string("a ") + SourceTypeName(pSystem->nSourceType) + " entry (" + pSystem->pszName +
-                    ") needs a " + SourceTypeName(pSystem->nSourceType) + " tuner; this tuner is " +
-                    SourceTypeName(nSourceType);
+    const TunerKind& kind = *system.pKind;
+    if (kind.eType != nSourceType) {
+        strReason = std::string("a ") + kind.pszEntryName + " entry (" + system.pszName + ") needs a " +
+                    kind.pszEntryName + " tuner; this tuner is " + SourceTypeName(nSourceType);
         return false;
     }
     uint32_t nStream = 0;
@@ -196,46 +203,46 @@ bool ConvertTuningEntry(const TuningListEntry& entry, int32_t nSourceType, Tunin
     uint32_t nFrequency = 0;
     entry.GetNumber("FREQUENCY", nFrequency);
     values.nSourceType = nSourceType;
-    values.bSecondGeneration = pSystem->bSecondGeneration;
-    switch (nSourceType) {
-    case SRC_TYPE_DVBS:
+    values.bSecondGeneration = system.bSecondGeneration;
+    switch (kind.eShape) {
+    case TuneShape::Satellite:
         values.nFrequencyKHz = nFrequency;
         values.nFrequency = Round1000(nFrequency);
-        return InRange(nFrequency, kSatelliteMinKHz, kSatelliteMaxKHz, "frequency", "kHz", strReason) &&
-               SymbolRate(entry, kSatelliteMinKsps, kSatelliteMaxKsps, values.nSymbolRate, strReason) &&
+        return InRange(nFrequency, kind.nMinKHz, kind.nMaxKHz, "frequency", "kHz", strReason) &&
+               SymbolRate(entry, kind.nMinKsps, kind.nMaxKsps, values.nSymbolRate, strReason) &&
                Polarity(entry, values.nPolarity, strReason) &&
-               SatelliteModulation(entry, pSystem->bSecondGeneration, values.nModulation, strReason);
-    case SRC_TYPE_DVBT:
+               SatelliteModulation(entry, system.bSecondGeneration, values.nModulation, strReason);
+    case TuneShape::FrequencyBandwidth:
         values.nFrequencyKHz = values.nFrequency = Round1000(nFrequency);
-        return InRange(values.nFrequencyKHz, kGroundMinKHz, kGroundMaxKHz, "frequency", "kHz", strReason) &&
-               Bandwidth(entry, values.nBandwidth, strReason);
-    case SRC_TYPE_DVBC:
+        return InRange(values.nFrequencyKHz, kind.nMinKHz, kind.nMaxKHz, "frequency", "kHz", strReason) &&
+               Bandwidth(entry, kind, values.nBandwidth, strReason);
+    case TuneShape::FrequencySymbolRateQam:
         values.nFrequencyKHz = values.nFrequency = Round1000(nFrequency);
-        return InRange(values.nFrequencyKHz, kGroundMinKHz, kGroundMaxKHz, "frequency", "kHz", strReason) &&
-               SymbolRate(entry, kCableMinKsps, kCableMaxKsps, values.nSymbolRate, strReason) &&
+        return InRange(values.nFrequencyKHz, kind.nMinKHz, kind.nMaxKHz, "frequency", "kHz", strReason) &&
+               SymbolRate(entry, kind.nMinKsps, kind.nMaxKsps, values.nSymbolRate, strReason) &&
                Constellation(entry, values.nConstellation, strReason);
-    case SRC_TYPE_ATSC:
+    case TuneShape::FrequencyOnly:
         values.nFrequencyKHz = Round1000(nFrequency);
         values.nFrequency = AtscFieldKHz(values.nFrequencyKHz);
-        values.nBandwidth = 6;
-        return InRange(values.nFrequencyKHz, kGroundMinKHz, kGroundMaxKHz, "frequency", "kHz", strReason) &&
+        values.nBandwidth = kind.nMinBandwidthMHz;
+        return InRange(values.nFrequencyKHz, kind.nMinKHz, kind.nMaxKHz, "frequency", "kHz", strReason) &&
                AtscModulation(entry, strReason);
-    default:
-        strReason = "unknown tuner kind";
-        return false;
     }
+    return false;
 }
 
 bool MakeScanRange(int32_t nSourceType, uint32_t nFromKHz, uint32_t nToKHz, uint32_t nStepKHz,
                    std::vector<uint32_t>& FrequenciesKHz, std::string& strReason)
 {
     FrequenciesKHz.clear();
-    if (nSourceType == SRC_TYPE_DVBS) {
-        strReason = "a satellite scan needs a list: transponders differ in polarisation and symbol rate";
+    const TunerKind* pKind = FindTunerKind(nSourceType);
+    if (!pKind) {
+        strReason = "unknown tuner kind";
         return false;
     }
-    if (nSourceType != SRC_TYPE_DVBT && nSourceType != SRC_TYPE_DVBC && nSourceType != SRC_TYPE_ATSC) {
-        strReason = "unknown tuner kind";
+    if (!pKind->bRangeScan) {
+        strReason = std::string("a ") + pKind->pszName +
+                    " scan needs a list: transponders differ in polarisation and symbol rate";
         return false;
     }
     if (nStepKHz == 0) {
@@ -246,8 +253,8 @@ bool MakeScanRange(int32_t nSourceType, uint32_t nFromKHz, uint32_t nToKHz, uint
         strReason = "the range starts above its end";
         return false;
     }
-    if (!InRange(nFromKHz, kGroundMinKHz, kGroundMaxKHz, "start", "kHz", strReason) ||
-        !InRange(nToKHz, kGroundMinKHz, kGroundMaxKHz, "end", "kHz", strReason))
+    if (!InRange(nFromKHz, pKind->nMinKHz, pKind->nMaxKHz, "start", "kHz", strReason) ||
+        !InRange(nToKHz, pKind->nMinKHz, pKind->nMaxKHz, "end", "kHz", strReason))
         return false;
     const size_t nSteps = (nToKHz - nFromKHz) / nStepKHz + 1;
     if (nSteps > kMaxScanSteps) {

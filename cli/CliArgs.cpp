@@ -1,7 +1,8 @@
 #include "cli/CliArgs.h"
 
+#include "cli/CliValueCheck.h"
 #include "tuner/TuneChoices.h"
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 #include "channels/TuningEntry.h"
 
 #include <cstring>
@@ -22,7 +23,7 @@ struct OptionSpec {
     const char* pszShort;  // null when there is none
     const char* pszValue;  // null for a flag
     uint32_t nCommands;
-    uint32_t nKinds;       // the tuner kinds a tuning option applies to; 0 for the others
+    uint32_t nFields;      // the tuning fields a tuning option sets (TuneField); 0 for the others
     const char* pszHelp;
 };
 
@@ -44,19 +45,19 @@ const OptionSpec kOptions[] = {
     {OptionId::Seconds, "--seconds", nullptr, "S", CMD_CAPTURE, 0, "stop after S seconds"},
     {OptionId::LockTimeout, "--lock-timeout", nullptr, "S", CMD_CAPTURE, 0,
      "end with the no-lock code after S seconds without lock (default 10)"},
-    {OptionId::Frequency, "--freq", nullptr, "F", CMD_ONE_TUNING, KIND_ANY, "frequency: MHz for satellite, kHz otherwise"},
-    {OptionId::SymbolRate, "--sr", nullptr, "KSPS", CMD_TUNING, KIND_SAT | KIND_CAB, "symbol rate in ksymbols/s"},
-    {OptionId::Bandwidth, "--bw", nullptr, "MHZ", CMD_TUNING, KIND_TER, "bandwidth in MHz"},
-    {OptionId::Qam, "--qam", nullptr, "N", CMD_TUNING, KIND_CAB, "QAM order (16, 32, 64, 128, 256)"},
-    {OptionId::Polarity, "--pol", nullptr, "H|V", CMD_ONE_TUNING, KIND_SAT, "polarity (default V)"},
-    {OptionId::Lnb, "--lnb", nullptr, "TYPE", CMD_TUNING, KIND_SAT, "LNB preset: universal, low-high, custom"},
-    {OptionId::Lof1, "--lof1", nullptr, "MHZ", CMD_TUNING, KIND_SAT, "low-band oscillator in MHz (after --lnb)"},
-    {OptionId::Lof2, "--lof2", nullptr, "MHZ", CMD_TUNING, KIND_SAT, "high-band oscillator in MHz"},
-    {OptionId::LofSwitch, "--lof-switch", nullptr, "MHZ", CMD_TUNING, KIND_SAT, "band switch frequency in MHz"},
-    {OptionId::LnbPower, "--lnb-power", nullptr, "on|off", CMD_TUNING, KIND_SAT, "LNB power (default on)"},
-    {OptionId::Diseqc, "--diseqc", nullptr, "PORT", CMD_TUNING, KIND_SAT, "DiSEqC port: none, A, B, C, D (default none)"},
-    {OptionId::Tone, "--tone", nullptr, "MODE", CMD_TUNING, KIND_SAT, "22 kHz tone: auto, off, on (default auto)"},
-    {OptionId::Modulation, "--modulation", nullptr, "MOD", CMD_ONE_TUNING, KIND_SAT,
+    {OptionId::Frequency, "--freq", nullptr, "F", CMD_ONE_TUNING, TUNE_FIELD_FREQUENCY, "frequency: MHz for satellite, kHz otherwise"},
+    {OptionId::SymbolRate, "--sr", nullptr, "KSPS", CMD_TUNING, TUNE_FIELD_SYMBOL_RATE, "symbol rate in ksymbols/s"},
+    {OptionId::Bandwidth, "--bw", nullptr, "MHZ", CMD_TUNING, TUNE_FIELD_BANDWIDTH, "bandwidth in MHz"},
+    {OptionId::Qam, "--qam", nullptr, "N", CMD_TUNING, TUNE_FIELD_CONSTELLATION, "QAM order (16, 32, 64, 128, 256)"},
+    {OptionId::Polarity, "--pol", nullptr, "H|V", CMD_ONE_TUNING, TUNE_FIELD_POLARITY, "polarity (default V)"},
+    {OptionId::Lnb, "--lnb", nullptr, "TYPE", CMD_TUNING, TUNE_FIELD_DISH, "LNB preset: universal, low-high, custom"},
+    {OptionId::Lof1, "--lof1", nullptr, "MHZ", CMD_TUNING, TUNE_FIELD_DISH, "low-band oscillator in MHz (after --lnb)"},
+    {OptionId::Lof2, "--lof2", nullptr, "MHZ", CMD_TUNING, TUNE_FIELD_DISH, "high-band oscillator in MHz"},
+    {OptionId::LofSwitch, "--lof-switch", nullptr, "MHZ", CMD_TUNING, TUNE_FIELD_DISH, "band switch frequency in MHz"},
+    {OptionId::LnbPower, "--lnb-power", nullptr, "on|off", CMD_TUNING, TUNE_FIELD_DISH, "LNB power (default on)"},
+    {OptionId::Diseqc, "--diseqc", nullptr, "PORT", CMD_TUNING, TUNE_FIELD_DISH, "DiSEqC port: none, A, B, C, D (default none)"},
+    {OptionId::Tone, "--tone", nullptr, "MODE", CMD_TUNING, TUNE_FIELD_DISH, "22 kHz tone: auto, off, on (default auto)"},
+    {OptionId::Modulation, "--modulation", nullptr, "MOD", CMD_ONE_TUNING, TUNE_FIELD_MODULATION,
      "unknown, qpsk, 8psk, 16apsk, 32apsk (default unknown)"},
     {OptionId::Channel, "--channel", nullptr, "NAME", CMD_ONE_TUNING, 0, "tune the channel of this name (with --channels)"},
     {OptionId::Channels, "--channels", nullptr, "FILE", CMD_ONE_TUNING, 0, "the channel file --channel is looked up in"},
@@ -186,10 +187,17 @@ void ApplyFlag(OptionId eId, CliArgs* pArgs)
 std::string KindNames(uint32_t nKinds)
 {
     std::string names;
-    for (int32_t nBit = 1; nBit <= 8; nBit <<= 1)
-        if (nKinds & static_cast<uint32_t>(nBit))
-            names += (names.empty() ? "" : " or ") + std::string(FindTunerKindByDeviceBit(nBit)->pszName);
+    for (const TunerKind& kind : kAllTunerKinds)
+        if (nKinds & static_cast<uint32_t>(kind.nDeviceBit))
+            names += (names.empty() ? "" : " or ") + std::string(kind.pszName);
     return names;
+}
+
+// The kinds an option applies to when it applies to some but not all; 0 otherwise.
+uint32_t KindsOfOption(const OptionSpec& spec)
+{
+    const uint32_t nKinds = KindMaskOfFields(spec.nFields);
+    return nKinds == AllKindsMask() ? 0 : nKinds;
 }
 
 std::string OptionColumn(const OptionSpec& spec)
@@ -268,13 +276,9 @@ const char kProgramHelp[] =
     "qltscap: find, tune and record the maker's BDA tuners from the command line.\n"
     "\n"
     "TUNER is an index or a MAC as 'qltscap list' prints them, or a tuner's name.\n"
-    "PARAMS use the units of the program's dialog:\n"
-    "  satellite    --freq MHz --sr KSPS [--pol H|V] --lnb universal|low-high|custom\n"
-    "               [--lof1 MHZ --lof2 MHZ --lof-switch MHZ] [--lnb-power on|off]\n"
-    "               [--diseqc none|A|B|C|D] [--tone auto|off|on] [--modulation MOD]\n"
-    "  terrestrial  --freq kHz --bw MHZ\n"
-    "  cable        --freq kHz --sr KSPS --qam N\n"
-    "  atsc         --freq kHz (a whole-MHz channel centre is tuned 1750 kHz lower)\n"
+    "PARAMS use the units of the program's dialog:\n";
+// Here the tuner kinds' PARAMS lines go.
+const char kProgramHelpAfterParams[] =
     "Numbers are decimal digits only and must fit 32 bits.\n"
     "CHANNEL is --channel NAME --channels FILE: an entry of a channel file (as scan writes it)\n"
     "gives every value but the satellite dish's (--lnb ... --tone), which PARAMS still give.\n"
@@ -321,7 +325,10 @@ std::string CliHelpText(CliCommand eCommand)
         std::string text = CliUsageText(CliCommand::None) + "\nCommands:\n";
         for (const CommandSpec& spec : kCommands)
             text += "  " + std::string(spec.pszName) + std::string(10 - strlen(spec.pszName), ' ') + spec.pszSummary + "\n";
-        return text + "\n" + kProgramHelp;
+        text += std::string("\n") + kProgramHelp;
+        for (const TunerKind& kind : kAllTunerKinds)
+            text += kind.pszOptionsHelp;
+        return text + kProgramHelpAfterParams;
     }
     std::string text = std::string("usage: ") + pCommand->pszUsage + "\n" + pCommand->pszSummary + "\n\nOptions:\n";
     for (const OptionSpec& spec : kOptions) {
@@ -330,8 +337,8 @@ std::string CliHelpText(CliCommand eCommand)
         std::string column = OptionColumn(spec);
         column.resize(column.size() < 26 ? 26 : column.size() + 1, ' ');
         text += "  " + column + spec.pszHelp;
-        if (spec.nKinds && spec.nKinds != KIND_ANY)
-            text += " [" + KindNames(spec.nKinds) + "]";
+        if (const uint32_t nKinds = KindsOfOption(spec))
+            text += " [" + KindNames(nKinds) + "]";
         text += "\n";
     }
     return text + "\nSee 'qltscap --help' for TUNER, PARAMS and the exit codes.\n";
@@ -382,7 +389,7 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
     const CommandSpec& command = *FindCommand(pArgs->eCommand);
     int nPositionals = 0;
     const int nWanted = pArgs->eCommand == CliCommand::List ? 0 : 1;
-    pArgs->Tune.nKindsUsed = KIND_ANY;
+    pArgs->Tune.nKindsUsed = AllKindsMask();
 
     for (++i; i < argc; ++i) {
         std::string arg = argv[i];
@@ -417,10 +424,10 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
             }
             if (!Apply(*pSpec, value.c_str(), pArgs, pError))
                 return false;
-            if (pSpec->nKinds && pSpec->nKinds != KIND_ANY) {
+            if (const uint32_t nKinds = KindsOfOption(*pSpec)) {
                 if (pArgs->Tune.strFirstOption.empty())
                     pArgs->Tune.strFirstOption = pSpec->pszName;
-                pArgs->Tune.nKindsUsed &= pSpec->nKinds;
+                pArgs->Tune.nKindsUsed &= nKinds;
                 if (!pArgs->Tune.nKindsUsed) {
                     *pError = std::string(pSpec->pszName) + " and " + pArgs->Tune.strFirstOption +
                               " do not apply to the same kind of tuner";
@@ -449,39 +456,11 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
     return CheckChannelOptions(*pArgs, pError) && CheckScanOptions(*pArgs, pError);
 }
 
-bool MakeEntryTuneValues(const TuningListEntry& entry, const CliTuneOptions& options, int32_t nSourceType,
-                         TuneValues* pValues, TuningValues* pConverted, std::string* pError)
-{
-    TuningValues converted;
-    if (!ConvertTuningEntry(entry, nSourceType, converted, *pError))
-        return false;
-    if (pConverted)
-        *pConverted = converted;
-    // The entry takes the place of the options that name one tuning.
-    CliTuneOptions given = options;
-    given.nFrequency = converted.nFrequency;
-    given.nSymbolRate = converted.nSymbolRate;
-    given.nBandwidth = converted.nBandwidth;
-    given.nQam = converted.nConstellation;
-    given.nPolarity = converted.nPolarity == 1 ? 1 : 0;
-    if (!MakeTuneValues(given, nSourceType, pValues, pError))
-        return false;
-    pValues->nModulation = converted.nModulation;
-    return true;
-}
+namespace {
 
-bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValues* pValues, std::string* pError)
+// The dialog's tuning values of options that apply to the kind.
+TuneValues BuildTuneValues(const CliTuneOptions& options, const TunerKind& kind)
 {
-    const TunerKind* pKind = FindTunerKind(nSourceType);
-    if (!pKind) {
-        *pError = "the tuner's kind is not known, so it cannot be tuned";
-        return false;
-    }
-    if (!(options.nKindsUsed & static_cast<uint32_t>(pKind->nDeviceBit))) {
-        *pError = options.strFirstOption + " applies to a " + KindNames(options.nKindsUsed) + " tuner, not to a " +
-                  pKind->pszName + " tuner";
-        return false;
-    }
     // A value not given reads as the dialog's empty field: 0.
     auto value = [](int64_t n) { return n == CliTuneOptions::UNSET ? 0u : static_cast<uint32_t>(n); };
     TuneValues values;
@@ -489,7 +468,7 @@ bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValu
     values.nSymbolRate = value(options.nSymbolRate);
     values.nBandwidth = value(options.nBandwidth);
     values.nConstellation = value(options.nQam);
-    if (pKind->bNeedsLnb) {
+    if (kind.bNeedsLnb) {
         // The preset fills the oscillators first, as the dialog's list does; given values win.
         if (const LnbPreset* pPreset = kLnbPresets.At(options.nLnbPreset)) {
             values.nLof1MHz = pPreset->nLof1MHz;
@@ -502,13 +481,66 @@ bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValu
             values.nLof2MHz = value(options.nLof2);
         if (options.nLofSwitch != CliTuneOptions::UNSET)
             values.nLofSwitchMHz = value(options.nLofSwitch);
-        // The dialog's satellite defaults: vertical, LNB power on, no DiSEqC, tone auto.
-        values.bVertical = options.nPolarity != 1;
-        values.nLnbPower = options.nLnbPower >= 0 ? options.nLnbPower : 1;
-        values.nDiseqc = options.nDiseqc >= 0 ? options.nDiseqc : 0;
-        values.nTone22k = options.nTone >= 0 ? options.nTone : 0;
-        values.nModulation = ModulationCodeForIndex(options.nModulation >= 0 ? options.nModulation : 0);
+        // The dialog's satellite defaults for the choices not given.
+        const SatelliteDefaults& d = kSatelliteDefaults;
+        values.bVertical = options.nPolarity >= 0 ? options.nPolarity == 0 : d.bVertical;
+        values.nLnbPower = options.nLnbPower >= 0 ? options.nLnbPower : d.nLnbPower;
+        values.nDiseqc = options.nDiseqc >= 0 ? options.nDiseqc : d.nDiseqc;
+        values.nTone22k = options.nTone >= 0 ? options.nTone : d.nTone22k;
+        values.nModulation = ModulationCodeForIndex(options.nModulation >= 0 ? options.nModulation : d.nModulation);
     }
+    return values;
+}
+
+// The kind of the tuner, when every option given applies to it; null with the reason.
+const TunerKind* KindTaking(const CliTuneOptions& options, int32_t nSourceType, std::string* pError)
+{
+    const TunerKind* pKind = FindTunerKind(nSourceType);
+    if (!pKind) {
+        *pError = "the tuner's kind is not known, so it cannot be tuned";
+        return nullptr;
+    }
+    if (!(options.nKindsUsed & static_cast<uint32_t>(pKind->nDeviceBit))) {
+        *pError = options.strFirstOption + " applies to a " + KindNames(options.nKindsUsed) + " tuner, not to a " +
+                  pKind->pszName + " tuner";
+        return nullptr;
+    }
+    return pKind;
+}
+
+} // namespace
+
+bool MakeEntryTuneValues(const TuningListEntry& entry, const CliTuneOptions& options, int32_t nSourceType,
+                         TuneValues* pValues, TuningValues* pConverted, std::string* pError)
+{
+    TuningValues converted;
+    if (!ConvertTuningEntry(entry, nSourceType, converted, *pError))
+        return false;
+    const TunerKind* pKind = KindTaking(options, nSourceType, pError);
+    if (!pKind || !CheckTuneOptions(options, BuildTuneValues(options, *pKind), *pKind, true, pError))
+        return false;
+    if (pConverted)
+        *pConverted = converted;
+    // The entry takes the place of the options that name one tuning.
+    CliTuneOptions given = options;
+    given.nFrequency = converted.nFrequency;
+    given.nSymbolRate = converted.nSymbolRate;
+    given.nBandwidth = converted.nBandwidth;
+    given.nQam = converted.nConstellation;
+    given.nPolarity = converted.nPolarity == 1 ? 1 : 0;
+    *pValues = BuildTuneValues(given, *pKind);
+    pValues->nModulation = converted.nModulation;
+    return true;
+}
+
+bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValues* pValues, std::string* pError)
+{
+    const TunerKind* pKind = KindTaking(options, nSourceType, pError);
+    if (!pKind)
+        return false;
+    const TuneValues values = BuildTuneValues(options, *pKind);
+    if (!CheckTuneOptions(options, values, *pKind, false, pError))
+        return false;
     *pValues = values;
     return true;
 }

@@ -23,9 +23,6 @@ enum CliExit : int {
     EXIT_TUNER_BUSY = 7,
 };
 
-// The tuner kinds an option applies to, as the device record's kind bits.
-enum : uint32_t { KIND_SAT = 1, KIND_TER = 2, KIND_CAB = 4, KIND_ATSC = 8, KIND_ANY = 15 };
-
 // Tuning options as given; a field not given keeps its unset marker.
 struct CliTuneOptions {
     static constexpr int64_t UNSET = -1;
@@ -33,7 +30,7 @@ struct CliTuneOptions {
     int64_t nLof1 = UNSET, nLof2 = UNSET, nLofSwitch = UNSET;
     int nPolarity = -1;  // 0 vertical, 1 horizontal
     int nLnbPreset = -1, nLnbPower = -1, nDiseqc = -1, nTone = -1, nModulation = -1;
-    uint32_t nKindsUsed = 0;   // the kinds of every option given, ANDed: KIND_ANY when none
+    uint32_t nKindsUsed = 0;   // device kind bits of every option given, ANDed: all kinds when none
     std::string strFirstOption;  // the first kind-specific option given, for messages
 };
 

@@ -3,7 +3,7 @@
 #include "base/JsonWriter.h"
 #include "base/TextCompare.h"
 #include "capture/CaptureState.h"
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 
 #include <cctype>
 #include <cstdio>

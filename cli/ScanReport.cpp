@@ -2,6 +2,7 @@
 
 #include "base/JsonWriter.h"
 #include "tuner/DriverRecords.h"
+#include "base/TunerKinds.h"
 
 namespace {
 
@@ -61,37 +62,40 @@ std::string ChannelName(const ScanService& service, const ScanRow& row)
 std::string FormatScanTuning(int32_t nSourceType, const TuneValues& v)
 {
     const std::string f = std::to_string(v.nFrequency);
-    switch (nSourceType) {
-    case SRC_TYPE_DVBS:
+    const TunerKind* pKind = FindTunerKind(nSourceType);
+    if (!pKind)
+        return f + " kHz";
+    switch (pKind->eShape) {
+    case TuneShape::Satellite:
         return f + " MHz " + (v.bVertical ? "V " : "H ") + std::to_string(v.nSymbolRate) + " ksps";
-    case SRC_TYPE_DVBT: return f + " kHz " + std::to_string(v.nBandwidth) + " MHz";
-    case SRC_TYPE_DVBC:
+    case TuneShape::FrequencyBandwidth: return f + " kHz " + std::to_string(v.nBandwidth) + " MHz";
+    case TuneShape::FrequencySymbolRateQam:
         return f + " kHz " + std::to_string(v.nSymbolRate) + " ksps QAM" + std::to_string(v.nConstellation);
-    default: return f + " kHz";
+    case TuneShape::FrequencyOnly: return f + " kHz";
     }
+    return f + " kHz";
 }
 
 TuningListEntry MakeRangeTuningKeys(int32_t nSourceType, const TuneValues& v)
 {
     TuningListEntry entry;
     entry.strName = "CHANNEL";
-    switch (nSourceType) {
-    case SRC_TYPE_DVBT:
-        entry.Set("DELIVERY_SYSTEM", "DVBT");
-        entry.SetNumber("FREQUENCY", v.nFrequency * 1000);
-        entry.SetNumber("BANDWIDTH_HZ", v.nBandwidth * 1000000);
+    const TunerKind* pKind = FindTunerKind(nSourceType);
+    if (!pKind)
+        return entry;
+    entry.Set("DELIVERY_SYSTEM", pKind->pszDeliverySystem);
+    entry.SetNumber("FREQUENCY", v.nFrequency * 1000);
+    switch (pKind->eShape) {
+    case TuneShape::Satellite:
+        entry.SetNumber("SYMBOL_RATE", v.nSymbolRate * 1000);
+        entry.Set("POLARIZATION", v.bVertical ? "VERTICAL" : "HORIZONTAL");
         break;
-    case SRC_TYPE_DVBC:
-        entry.Set("DELIVERY_SYSTEM", "DVBC/ANNEX_A");
-        entry.SetNumber("FREQUENCY", v.nFrequency * 1000);
+    case TuneShape::FrequencyBandwidth: entry.SetNumber("BANDWIDTH_HZ", v.nBandwidth * 1000000); break;
+    case TuneShape::FrequencySymbolRateQam:
         entry.SetNumber("SYMBOL_RATE", v.nSymbolRate * 1000);
         entry.Set("MODULATION", "QAM/" + std::to_string(v.nConstellation));
         break;
-    default:
-        entry.Set("DELIVERY_SYSTEM", "ATSC");
-        entry.SetNumber("FREQUENCY", v.nFrequency * 1000);
-        entry.Set("MODULATION", "VSB/8");
-        break;
+    case TuneShape::FrequencyOnly: entry.Set("MODULATION", "VSB/8"); break;
     }
     return entry;
 }

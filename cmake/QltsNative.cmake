@@ -1,5 +1,5 @@
 # Native Linux tree of the pure logic, with AddressSanitizer and UndefinedBehaviorSanitizer.
-add_compile_options(-Wall -Wextra -g -fno-omit-frame-pointer)
+add_compile_options(-Wall -Wextra -Werror=switch -g -fno-omit-frame-pointer)
 set(QLTS_SANITIZE address CACHE STRING "address (ASan and UBSan), thread (TSan) or none")
 if(QLTS_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined)

@@ -1,6 +1,6 @@
 # Windows trees (x64 runs under Wine, x86 is compiled and linked only).
 add_compile_definitions(STRSAFE_NO_DEPRECATE _WIN32_WINNT=0x0601 WINVER=0x0601)
-add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
+add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers -Werror=switch)
 set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
 set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static")
 

@@ -1,5 +1,7 @@
 #include "simtuner/SimLock.h"
 
+#include "base/TunerKinds.h"
+
 namespace {
 
 bool WithinTolerance(uint64_t a, uint64_t b, uint32_t tolerance)
@@ -27,17 +29,17 @@ bool MatchesFrequency(const SimChannel& channel, const SimTuning& tuning)
     return tuned != SIM_NOT_SET && WithinTolerance(tuned, channel.nFrequencyKHz, channel.nToleranceKHz);
 }
 
-bool Matches(SimKind kind, const SimLnb& lnb, const SimChannel& channel, const SimTuning& tuning)
+bool Matches(TuneShape eShape, const SimLnb& lnb, const SimChannel& channel, const SimTuning& tuning)
 {
-    switch (kind) {
-    case SimKind::Satellite:
+    switch (eShape) {
+    case TuneShape::Satellite:
         return MatchesSatellite(lnb, channel, tuning);
-    case SimKind::Terrestrial:
+    case TuneShape::FrequencyBandwidth:
         return MatchesFrequency(channel, tuning) && tuning.nBandwidth == channel.nBandwidthMHz;
-    case SimKind::Cable:
+    case TuneShape::FrequencySymbolRateQam:
         return MatchesFrequency(channel, tuning) && tuning.nSymbolRate == channel.nSymbolRate &&
                tuning.nModulation == channel.nModulation;
-    case SimKind::Atsc:
+    case TuneShape::FrequencyOnly:
         return MatchesFrequency(channel, tuning);
     }
     return false;
@@ -64,11 +66,12 @@ uint64_t IntermediateFrequencyKHz(uint64_t nFrequencyKHz, uint64_t nLofLowKHz, u
     return nFrequencyKHz > lof ? nFrequencyKHz - lof : lof - nFrequencyKHz;
 }
 
-int FindLockedChannel(SimKind kind, const SimLnb& lnb, const std::vector<SimChannel>& channels,
+int FindLockedChannel(SourceType eKind, const SimLnb& lnb, const std::vector<SimChannel>& channels,
                       const SimTuning& tuning)
 {
-    for (size_t i = 0; i < channels.size(); ++i) {
-        if (Matches(kind, lnb, channels[i], tuning))
+    const TunerKind* pKind = FindTunerKind(eKind);
+    for (size_t i = 0; pKind && i < channels.size(); ++i) {
+        if (Matches(pKind->eShape, lnb, channels[i], tuning))
             return static_cast<int>(i);
     }
     return -1;

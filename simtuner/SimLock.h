@@ -2,11 +2,12 @@
 // control nodes find one of the channels on its antenna. Windows-free.
 #pragma once
 
+#include "tuner/DriverRecords.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-enum class SimKind : int32_t { Satellite = 1, Terrestrial = 2, Cable = 3, Atsc = 4 };
 
 constexpr uint32_t SIM_NOT_SET = 0xFFFFFFFFu;  // BDA's -1: a value that was not given
 constexpr uint32_t SIM_DEFAULT_TOLERANCE_KHZ = 500;
@@ -65,6 +66,7 @@ uint64_t TunedFrequencyKHz(const SimTuning& tuning);
 uint64_t IntermediateFrequencyKHz(uint64_t nFrequencyKHz, uint64_t nLofLowKHz, uint64_t nLofHighKHz,
                                   uint64_t nSwitchKHz);
 
-// Index of the first channel the tuning locks, or -1 when it finds none.
-int FindLockedChannel(SimKind kind, const SimLnb& lnb, const std::vector<SimChannel>& channels,
+// Index of the first channel the tuning of a tuner of this kind locks, or -1 when it finds
+// none.
+int FindLockedChannel(SourceType eKind, const SimLnb& lnb, const std::vector<SimChannel>& channels,
                       const SimTuning& tuning);

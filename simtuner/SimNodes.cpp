@@ -2,17 +2,13 @@
 
 #include "graph/BdaGuids.h"
 #include "simtuner/SimTunerFilter.h"
+#include "tuner/TopologyNodes.h"
+#include "base/TunerKinds.h"
 
 const GUID& NodeFunction(SimNode eType)
 {
-    switch (eType) {
-    case SimNode::Qpsk: return KSNODE_BDA_QPSK_DEMODULATOR;
-    case SimNode::Cofdm: return KSNODE_BDA_COFDM_DEMODULATOR;
-    case SimNode::Qam: return KSNODE_BDA_QAM_DEMODULATOR;
-    case SimNode::Vsb8: return KSNODE_BDA_8VSB_DEMODULATOR;
-    case SimNode::RfTuner: break;
-    }
-    return KSNODE_BDA_RF_TUNER;
+    const TunerKind* pKind = FindTunerKind(eType);
+    return pKind ? DemodulatorNodeOf(*pKind) : KSNODE_BDA_RF_TUNER;
 }
 
 CSimNode::CSimNode(CSimTunerFilter* pFilter, LONG nIndex, SimNode eType)
@@ -160,7 +156,7 @@ HRESULT STDMETHODCALLTYPE CSimNode::get_SampleTime(LONG* plmsSampleTime)
 }
 
 CSimRfNode::CSimRfNode(CSimTunerFilter* pFilter, LONG nIndex, bool bLnbInfo)
-    : CSimNode(pFilter, nIndex, SimNode::RfTuner)
+    : CSimNode(pFilter, nIndex, SIM_NODE_RF_TUNER)
     , m_bLnbInfo(bLnbInfo)
 {
 }

@@ -1,7 +1,9 @@
 #include "simtuner/SimSettings.h"
 
+#include "base/TextCompare.h"
 #include "simtuner/SimStreamSettings.h"
 #include "simtuner/SimText.h"
+#include "base/TunerKinds.h"
 
 #include <cstring>
 
@@ -58,35 +60,29 @@ std::string Bad(const std::string& key, const std::string& value)
     return "bad value for " + key + ": '" + value + "'";
 }
 
-bool ParseKind(const std::string& text, SimKind* pKind)
+// A kind by its plain name or its standard's short name, in any case.
+bool ParseKind(const std::string& text, SourceType* pKind)
 {
-    const std::string t = LowerText(TrimText(text));
-    if (t == "satellite" || t == "dvb-s")
-        *pKind = SimKind::Satellite;
-    else if (t == "terrestrial" || t == "dvb-t")
-        *pKind = SimKind::Terrestrial;
-    else if (t == "cable" || t == "dvb-c")
-        *pKind = SimKind::Cable;
-    else if (t == "atsc")
-        *pKind = SimKind::Atsc;
-    else
-        return false;
-    return true;
+    const std::string t = TrimText(text);
+    for (const TunerKind& kind : kAllTunerKinds)
+        if (EqualsIgnoringCase(t, kind.pszName) || EqualsIgnoringCase(t, kind.pszStandard)) {
+            *pKind = kind.eType;
+            return true;
+        }
+    return false;
 }
 
 bool ParseNode(const std::string& text, SimNode* pNode)
 {
-    static const struct {
-        const char* pName;
-        SimNode eNode;
-    } kNames[] = {{"rf", SimNode::RfTuner}, {"qpsk", SimNode::Qpsk}, {"cofdm", SimNode::Cofdm},
-                  {"qam", SimNode::Qam}, {"8vsb", SimNode::Vsb8}};
-    for (const auto& n : kNames) {
-        if (text == n.pName) {
-            *pNode = n.eNode;
+    if (text == "rf") {
+        *pNode = SIM_NODE_RF_TUNER;
+        return true;
+    }
+    for (const TunerKind& kind : kAllTunerKinds)
+        if (text == kind.pszNodeWord) {
+            *pNode = kind.eType;
             return true;
         }
-    }
     return false;
 }
 
@@ -379,17 +375,13 @@ std::string ApplyDeviceSetting(SimTunerSettings& s, const std::string& key, cons
 
 } // namespace
 
-bool KindOfNodes(const std::vector<SimNode>& nodes, SimKind* pKind)
+bool KindOfNodes(const std::vector<SimNode>& nodes, SourceType* pKind)
 {
-    for (SimNode node : nodes) {
-        switch (node) {
-        case SimNode::Qpsk: *pKind = SimKind::Satellite; return true;
-        case SimNode::Cofdm: *pKind = SimKind::Terrestrial; return true;
-        case SimNode::Qam: *pKind = SimKind::Cable; return true;
-        case SimNode::Vsb8: *pKind = SimKind::Atsc; return true;
-        case SimNode::RfTuner: break;
+    for (SimNode node : nodes)
+        if (FindTunerKind(node)) {
+            *pKind = node;
+            return true;
         }
-    }
     return false;
 }
 
@@ -398,20 +390,19 @@ std::string FinishTunerSettings(SimTunerSettings& s)
     if (s.sName.empty())
         return "a tuner needs a name";
     if (!s.bKindGiven && !KindOfNodes(s.Nodes, &s.eKind))
-        s.eKind = SimKind::Satellite;
-    static const SimNode kDemodulators[] = {SimNode::Qpsk, SimNode::Cofdm, SimNode::Qam, SimNode::Vsb8};
-    static const int32_t kDeviceTypes[] = {1, 2, 4, 8};
-    static const char* const kDeviceNames[] = {"QLSIM DVB-S", "QLSIM DVB-T", "QLSIM DVB-C", "QLSIM ATSC"};
-    const size_t k = static_cast<size_t>(s.eKind) - 1;
+        s.eKind = SRC_TYPE_DVBS;
+    const TunerKind* pKind = FindTunerKind(s.eKind);
+    if (!pKind)
+        return "a tuner needs a kind";
     if (s.Nodes.empty())
-        s.Nodes = {SimNode::RfTuner, kDemodulators[k]};
+        s.Nodes = {SIM_NODE_RF_TUNER, pKind->eType};
     if (s.nLnbInfo < 0)
-        s.nLnbInfo = s.eKind == SimKind::Satellite ? 1 : 0;
+        s.nLnbInfo = pKind->bNeedsLnb ? 1 : 0;
     DeviceInfoRecord& dev = s.Vendor.DeviceInfo;
     if (!s.bDeviceTypeGiven)
-        dev.nDeviceType = kDeviceTypes[k];
+        dev.nDeviceType = pKind->nDeviceBit;
     if (dev.szDeviceName[0] == '\0')
-        CopyText(kDeviceNames[k], dev.szDeviceName, sizeof(dev.szDeviceName));
+        CopyText(std::string("QLSIM ") + pKind->pszStandard, dev.szDeviceName, sizeof(dev.szDeviceName));
     if (!s.bMacGiven) {
         // A MAC of the maker's range that stays the same for the same name.
         const uint32_t hash = NameHash(s.sName);
@@ -422,20 +413,20 @@ std::string FinishTunerSettings(SimTunerSettings& s)
 
     for (SimChannel& c : s.Channels) {
         const std::string where = "channel " + std::to_string(c.nFrequencyKHz) + ": ";
-        switch (s.eKind) {
-        case SimKind::Satellite:
+        switch (pKind->eShape) {
+        case TuneShape::Satellite:
             if (c.nPolarity == 0 || c.nSymbolRate == 0)
                 return where + "a satellite channel needs pol= and sr=";
             break;
-        case SimKind::Terrestrial:
+        case TuneShape::FrequencyBandwidth:
             if (c.nBandwidthMHz == 0)
                 return where + "a terrestrial channel needs bw=";
             break;
-        case SimKind::Cable:
+        case TuneShape::FrequencySymbolRateQam:
             if (c.nSymbolRate == 0 || c.nModulation == 0)
                 return where + "a cable channel needs sr= and qam=";
             break;
-        case SimKind::Atsc:
+        case TuneShape::FrequencyOnly:
             break;
         }
     }

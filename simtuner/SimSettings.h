@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
-// Nodes of a tuner's BDA topology.
-enum class SimNode : int32_t { RfTuner, Qpsk, Cofdm, Qam, Vsb8 };
+// A node of a tuner's BDA topology: the RF tuner, or the demodulator of a tuner kind.
+using SimNode = SourceType;
+constexpr SimNode SIM_NODE_RF_TUNER = SRC_TYPE_UNKNOWN;
 
 struct SimTunerSettings {
     std::string sName;                  // the device's "FriendlyName"
-    SimKind eKind = SimKind::Satellite;
+    SourceType eKind = SRC_TYPE_DVBS;
     bool bKindGiven = false;
     std::vector<SimNode> Nodes;         // topology nodes in descriptor order
     int nLnbInfo = -1;                  // IBDA_LNBInfo on the RF tuner node: 1, 0, -1 by kind
@@ -72,4 +73,4 @@ std::string ApplyReceiverSetting(SimReceiverSettings& s, const std::string& key,
 std::string FinishReceiverSettings(SimReceiverSettings& s);
 
 // The demodulator kind of a topology: the first demodulator node decides; false without one.
-bool KindOfNodes(const std::vector<SimNode>& nodes, SimKind* pKind);
+bool KindOfNodes(const std::vector<SimNode>& nodes, SourceType* pKind);

@@ -79,7 +79,7 @@ std::string ApplyStreamSetting(SimTunerSettings& s, const std::string& key, cons
 
 std::string FinishStreamSettings(SimTunerSettings& s)
 {
-    s.Stream.bAtsc = s.eKind == SimKind::Atsc;
+    s.Stream.bAtsc = s.eKind == SRC_TYPE_ATSC;
     const size_t nPrograms = s.Stream.nPrograms == 0 ? 1 : s.Stream.nPrograms;  // as the generator takes 0
     for (size_t i = nPrograms; i < s.Stream.Services.size(); ++i) {
         if (!s.Stream.Services[i].sName.empty())

@@ -95,7 +95,7 @@ HRESULT CSimTunerFilter::Configure(const SimTunerSettings& settings)
 
     for (size_t i = 0; i < settings.Nodes.size(); ++i) {
         const LONG index = static_cast<LONG>(i);
-        CSimNode* pNode = settings.Nodes[i] == SimNode::RfTuner
+        CSimNode* pNode = settings.Nodes[i] == SIM_NODE_RF_TUNER
                               ? static_cast<CSimNode*>(new (std::nothrow) CSimRfNode(this, index, settings.nLnbInfo == 1))
                               : new (std::nothrow) CSimDemodNode(this, index, settings.Nodes[i]);
         if (!pNode)

@@ -1,6 +1,6 @@
 #include "tuner/TopologyNodes.h"
 
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 
 HRESULT ReadNodeDescriptors(IBDA_Topology* pTopology, NodeDescriptors* pNodes)
 {
@@ -11,6 +11,13 @@ HRESULT ReadNodeDescriptors(IBDA_Topology* pTopology, NodeDescriptors* pNodes)
     if (pNodes->nCount > MAX_NODE_DESCRIPTORS)
         pNodes->nCount = MAX_NODE_DESCRIPTORS;
     return hr;
+}
+
+static_assert(sizeof(KindGuid) == sizeof(GUID), "the kind table holds GUIDs in their layout");
+
+const GUID& DemodulatorNodeOf(const TunerKind& kind)
+{
+    return reinterpret_cast<const GUID&>(kind.DemodulatorNode);
 }
 
 SourceType SourceTypeOfNode(REFGUID guidFunction)

@@ -16,5 +16,9 @@ struct NodeDescriptors {
 // driver is cut to that room.
 HRESULT ReadNodeDescriptors(IBDA_Topology* pTopology, NodeDescriptors* pNodes);
 
-// SourceType code of a demodulator node function (1 to 4), 0 for any other node.
+// SourceType code of a demodulator node function, 0 for any other node.
 SourceType SourceTypeOfNode(REFGUID guidFunction);
+
+struct TunerKind;
+// The demodulator node function of a kind, as the kind table holds it.
+const GUID& DemodulatorNodeOf(const TunerKind& kind);

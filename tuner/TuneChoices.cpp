@@ -38,6 +38,8 @@ template struct ChoiceTable<TuneChoice>;
 template struct ChoiceTable<LnbPreset>;
 template struct ChoiceTable<ModulationChoice>;
 
+const SatelliteDefaults kSatelliteDefaults = {true, 1, 0, 0, 0};
+
 const ChoiceTable<TuneChoice> kDiseqcChoices = TableOf(kDiseqc);
 const ChoiceTable<TuneChoice> kTone22kChoices = TableOf(kTone22k);
 const ChoiceTable<TuneChoice> kLnbPowerChoices = TableOf(kLnbPower);

@@ -41,5 +41,14 @@ extern const ChoiceTable<TuneChoice> kLnbPowerChoices;
 extern const ChoiceTable<LnbPreset> kLnbPresets;
 extern const ChoiceTable<ModulationChoice> kModulationChoices;
 
+// The satellite choices a tuning takes where none is made, as list positions: vertical, LNB
+// power on, no DiSEqC, tone auto, modulation unknown. The dialog preselects them, the console
+// program fills them in.
+struct SatelliteDefaults {
+    bool bVertical;
+    int nLnbPower, nDiseqc, nTone22k, nModulation;
+};
+extern const SatelliteDefaults kSatelliteDefaults;
+
 // The modulation code of a list position; 0 (unknown) with no selection.
 int32_t ModulationCodeForIndex(int nIndex);

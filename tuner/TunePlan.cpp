@@ -1,6 +1,6 @@
 #include "tuner/TunePlan.h"
 
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 
 namespace {
 
@@ -78,10 +78,10 @@ void PlanCable(const TuneValues& v, TunePlan& plan)
 }
 
 // A frequency ending in 250 kHz is a channel's pilot already and is taken as it is.
-void PlanAtsc(const TuneValues& v, TunePlan& plan)
+void PlanAtsc(const TuneValues& v, uint32_t nBandwidthMHz, TunePlan& plan)
 {
-    plan.strTuneParam = std::to_string(ATSC_BANDWIDTH_MHZ);
-    plan.nBandwidthMHz = ATSC_BANDWIDTH_MHZ;
+    plan.strTuneParam = std::to_string(nBandwidthMHz);
+    plan.nBandwidthMHz = nBandwidthMHz;
     if (v.nFrequency % 1000 == 250)
         plan.nFrequencyKHz = v.nFrequency;
     else if (v.nFrequency > ATSC_PILOT_OFFSET_KHZ)
@@ -104,13 +104,11 @@ TunePlan PlanTune(int32_t nSourceType, const TuneValues& values)
     plan.bHasNameTexts = true;
     plan.strTuneFreq = std::to_string(values.nFrequency);
     plan.strTuneSystem = pKind->pszSystem;
-    switch (pKind->eType) {
-    case SRC_TYPE_DVBS: PlanSatellite(values, plan); break;
-    case SRC_TYPE_DVBT: PlanTerrestrial(values, plan); break;
-    case SRC_TYPE_DVBC: PlanCable(values, plan); break;
-    case SRC_TYPE_ATSC: PlanAtsc(values, plan); break;
-    case SRC_TYPE_NOT_FOUND:
-    case SRC_TYPE_UNKNOWN: break;
+    switch (pKind->eShape) {
+    case TuneShape::Satellite: PlanSatellite(values, plan); break;
+    case TuneShape::FrequencyBandwidth: PlanTerrestrial(values, plan); break;
+    case TuneShape::FrequencySymbolRateQam: PlanCable(values, plan); break;
+    case TuneShape::FrequencyOnly: PlanAtsc(values, pKind->nMinBandwidthMHz, plan); break;
     }
     return plan;
 }

@@ -34,14 +34,11 @@ struct TunePlan {
     SatTuneParams Sat = {};           // DVBS; pLnbData is left for the caller to point at Lnb
     LnbDataRecord Lnb = {};
     uint32_t nFrequencyKHz = 0;       // DVBT, DVBC, ATSC
-    uint32_t nBandwidthMHz = 0;       // DVBT, ATSC
+    uint32_t nBandwidthMHz = 0;       // DVBT; ATSC its fixed bandwidth
     uint32_t nSymbolRate = 0;         // DVBC
     uint32_t nConstellation = 0;      // DVBC
     bool bHasNameTexts = false;       // false for an unknown kind: the last texts stay
     std::string strTuneFreq, strTuneParam, strTuneSystem;
 };
-
-// The ATSC bandwidth, which Tune writes into the bandwidth field.
-constexpr uint32_t ATSC_BANDWIDTH_MHZ = 6;
 
 TunePlan PlanTune(int32_t nSourceType, const TuneValues& values);

@@ -5,7 +5,7 @@
 #include "graph/BdaGuids.h"
 #include "provider/NetworkProviderFilter.h"
 #include "tuner/TopologyNodes.h"
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 
 namespace {
 // Control nodes sit between the tuner's input pin (id 0) and its output pin (id 1).
@@ -125,8 +125,7 @@ BOOL CTunerGraph::FindControlInterfaces(IBaseFilter* pTuner)
                     node.QueryTo(m_pLNBInfo);
                 TakeSignalStatistics(node);
             } else if (const TunerKind* pKind = FindTunerKindByNode(&descriptor.guidFunction);
-                       pKind && pKind->eType != SRC_TYPE_ATSC) {
-                // An ATSC tuner's demodulator is not examined: its RF node gives the statistics.
+                       pKind && pKind->bDemodulatorStatistics) {
                 bSatellite = pKind->bNeedsLnb;
                 if (m_pDemodulator.IsNull())
                     node.QueryTo(m_pDemodulator);

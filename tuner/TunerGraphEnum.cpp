@@ -6,6 +6,7 @@
 #include "provider/NetworkProviderFilter.h"
 #include "tuner/MakerName.h"
 #include "tuner/TopologyNodes.h"
+#include "base/TunerKinds.h"
 
 #include <cstring>
 
@@ -50,7 +51,7 @@ int CTunerGraph::EnumQLBDADevs(QLDev* pDevs, int* pnOrdinals)
         memset(szName, 0, 20);
         InterfaceHolder<IBaseFilter> candidate;
         const SourceType nKind = ProbeTuner(nOrdinal, szName, &candidate);
-        if (nKind < SRC_TYPE_DVBS || nKind > SRC_TYPE_ATSC)
+        if (!FindTunerKind(nKind))
             continue;
 
         bool bPassed = SUCCEEDED(AddFilter(candidate, L"BDA Tuner"));

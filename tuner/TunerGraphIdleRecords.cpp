@@ -3,7 +3,7 @@
 #include "tuner/TunerGraph.h"
 
 #include "provider/NetworkProviderFilter.h"
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 
 HRESULT CTunerGraph::ReadRecordsWithoutRunning(int nOrdinal, char* pszName, DeviceInfoRecord* pDevice,
                                                DriverInfoRecord* pDriver, SourceType* pnKind)

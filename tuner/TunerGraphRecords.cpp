@@ -1,7 +1,7 @@
 // CTunerGraph: reading a found tuner's driver records at start-up.
 #include "tuner/TunerGraph.h"
 
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 
 SourceType CTunerGraph::ReadDeviceRecords(int nOrdinal, char* pszName, DeviceInfoRecord* pDevice,
                                           DriverInfoRecord* pDriver)

@@ -3,8 +3,9 @@
 
 #include "base/Trace.h"
 #include "tuner/InfoLines.h"
+#include "tuner/TuneChoices.h"
 #include "tuner/TunerGraph.h"
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 #include "ui/ChoiceLists.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogState.h"
@@ -22,11 +23,12 @@ constexpr UINT STATUS_PERIOD_MS = 200;
 
 void SetSatelliteDefaults(HWND hDlg)
 {
-    SetListSelection(hDlg, IDC_LNB_POWER, 1);
-    SetListSelection(hDlg, IDC_DISEQC, 0);
-    SetListSelection(hDlg, IDC_TONE_22K, 0);
-    SetTick(hDlg, IDC_VERTICAL, true);
-    SetListSelection(hDlg, IDC_MODULATION, 0);
+    const SatelliteDefaults& d = kSatelliteDefaults;
+    SetListSelection(hDlg, IDC_LNB_POWER, d.nLnbPower);
+    SetListSelection(hDlg, IDC_DISEQC, d.nDiseqc);
+    SetListSelection(hDlg, IDC_TONE_22K, d.nTone22k);
+    SetTick(hDlg, d.bVertical ? IDC_VERTICAL : IDC_HORIZONTAL, true);
+    SetListSelection(hDlg, IDC_MODULATION, d.nModulation);
 }
 
 // Enables the controls of a tuner kind (SourceType code) and says what was found; kind 0
@@ -40,7 +42,7 @@ void SetUpKind(HWND hDlg, int nSourceType)
         return;
     }
     EnableKindControls(hDlg, nSourceType);
-    if (pKind->eType == SRC_TYPE_DVBS) {
+    if (pKind->eShape == TuneShape::Satellite) {
         SetDlgItemTextA(hDlg, IDC_FREQUENCY_LABEL, "Frequency, MHz");
         SetSatelliteDefaults(hDlg);
     }

@@ -1,6 +1,6 @@
 #include "ui/DialogControls.h"
 
-#include "tuner/DriverRecords.h"
+#include "base/TunerKinds.h"
 #include "ui/DialogText.h"
 #include "ui/resource.h"
 
@@ -61,17 +61,26 @@ void SetTick(HWND hDlg, int id, bool bTicked)
 
 bool EnableKindControls(HWND hDlg, int nSourceType)
 {
-    switch (nSourceType) {
-    case SRC_TYPE_DVBS:
-        EnableControls(hDlg, {IDC_FREQUENCY, IDC_VERTICAL, IDC_HORIZONTAL, IDC_LOF1, IDC_LOF_SWITCH, IDC_LOF2,
-                              IDC_SYMBOL_RATE, IDC_DISEQC, IDC_TONE_22K, IDC_LNB_POWER, IDC_LNB_TYPE, IDC_MODULATION},
-                       true);
-        break;
-    case SRC_TYPE_DVBT: EnableControls(hDlg, {IDC_FREQUENCY, IDC_BW}, true); break;
-    case SRC_TYPE_DVBC: EnableControls(hDlg, {IDC_FREQUENCY, IDC_SYMBOL_RATE, IDC_CONSTELLATION}, true); break;
-    case SRC_TYPE_ATSC: EnableControl(hDlg, IDC_FREQUENCY, true); break;
-    default: return false;
-    }
+    // The controls that show each tuning field.
+    static const struct {
+        uint32_t nField;
+        std::initializer_list<int> Ids;
+    } kFieldControls[] = {
+        {TUNE_FIELD_FREQUENCY, {IDC_FREQUENCY}},
+        {TUNE_FIELD_POLARITY, {IDC_VERTICAL, IDC_HORIZONTAL}},
+        {TUNE_FIELD_DISH, {IDC_LOF1, IDC_LOF_SWITCH, IDC_LOF2, IDC_DISEQC, IDC_TONE_22K, IDC_LNB_POWER, IDC_LNB_TYPE}},
+        {TUNE_FIELD_SYMBOL_RATE, {IDC_SYMBOL_RATE}},
+        {TUNE_FIELD_MODULATION, {IDC_MODULATION}},
+        {TUNE_FIELD_BANDWIDTH, {IDC_BW}},
+        {TUNE_FIELD_CONSTELLATION, {IDC_CONSTELLATION}},
+    };
+    const TunerKind* pKind = FindTunerKind(nSourceType);
+    if (!pKind)
+        return false;
+    const uint32_t nFields = TuneFieldsOfShape(pKind->eShape);
+    for (const auto& field : kFieldControls)
+        if (nFields & field.nField)
+            EnableControls(hDlg, field.Ids, true);
     EnableControl(hDlg, IDC_TUNE, true);
     return true;
 }

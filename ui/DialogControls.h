@@ -18,6 +18,6 @@ UINT ReadFieldValue(HWND hDlg, int id);
 bool IsTicked(HWND hDlg, int id);
 void SetTick(HWND hDlg, int id, bool bTicked);
 
-// Enables the input controls of a tuner kind (SourceType code) and Tune; false for codes
-// outside 1 to 4, which enable nothing.
+// Enables the input controls of a tuner kind's tuning fields (SourceType code) and Tune;
+// false for codes of no kind, which enable nothing.
 bool EnableKindControls(HWND hDlg, int nSourceType);

@@ -5,7 +5,7 @@
 #include "tuner/TuneChoices.h"
 #include "tuner/TunePlan.h"
 #include "tuner/TunerGraph.h"
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 #include "ui/ChoiceLists.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogState.h"
@@ -22,33 +22,32 @@ namespace {
 TuneValues ReadTuneValues(HWND hDlg, SourceType eKind)
 {
     TuneValues v;
-    if (!FindTunerKind(eKind))
+    const TunerKind* pKind = FindTunerKind(eKind);
+    if (!pKind)
         return v;
+    const uint32_t nFields = TuneFieldsOfShape(pKind->eShape);
     v.nFrequency = ReadFieldValue(hDlg, IDC_FREQUENCY);
-    switch (eKind) {
-    case SRC_TYPE_DVBS:
+    if (nFields & TUNE_FIELD_POLARITY)
         v.bVertical = IsTicked(hDlg, IDC_VERTICAL);
+    if (nFields & TUNE_FIELD_DISH) {
         v.nLof1MHz = ReadFieldValue(hDlg, IDC_LOF1);
         v.nLof2MHz = ReadFieldValue(hDlg, IDC_LOF2);
         v.nLofSwitchMHz = ReadFieldValue(hDlg, IDC_LOF_SWITCH);
-        v.nSymbolRate = ReadFieldValue(hDlg, IDC_SYMBOL_RATE);
-        v.nModulation = ModulationCodeForIndex(GetListSelection(hDlg, IDC_MODULATION));
         v.nLnbPower = GetListSelection(hDlg, IDC_LNB_POWER);
         v.nTone22k = GetListSelection(hDlg, IDC_TONE_22K);
         v.nDiseqc = GetListSelection(hDlg, IDC_DISEQC);
-        break;
-    case SRC_TYPE_DVBT: v.nBandwidth = ReadFieldValue(hDlg, IDC_BW); break;
-    case SRC_TYPE_DVBC:
-        v.nSymbolRate = ReadFieldValue(hDlg, IDC_SYMBOL_RATE);
-        v.nConstellation = ReadFieldValue(hDlg, IDC_CONSTELLATION);
-        break;
-    case SRC_TYPE_ATSC:
-        // ATSC tunes 6 MHz channels; the field shows it.
-        SetDlgItemInt(hDlg, IDC_BW, ATSC_BANDWIDTH_MHZ, FALSE);
-        break;
-    case SRC_TYPE_NOT_FOUND:
-    case SRC_TYPE_UNKNOWN: break;
     }
+    if (nFields & TUNE_FIELD_SYMBOL_RATE)
+        v.nSymbolRate = ReadFieldValue(hDlg, IDC_SYMBOL_RATE);
+    if (nFields & TUNE_FIELD_MODULATION)
+        v.nModulation = ModulationCodeForIndex(GetListSelection(hDlg, IDC_MODULATION));
+    if (nFields & TUNE_FIELD_BANDWIDTH)
+        v.nBandwidth = ReadFieldValue(hDlg, IDC_BW);
+    if (nFields & TUNE_FIELD_CONSTELLATION)
+        v.nConstellation = ReadFieldValue(hDlg, IDC_CONSTELLATION);
+    // A kind of one fixed channel bandwidth tunes it; the field shows it.
+    if (!(nFields & TUNE_FIELD_BANDWIDTH) && pKind->nMinBandwidthMHz)
+        SetDlgItemInt(hDlg, IDC_BW, pKind->nMinBandwidthMHz, FALSE);
     return v;
 }
 

@@ -2,6 +2,8 @@
 #include "support/FakeBda.h"
 
 #include "graph/BdaGuids.h"
+#include "tuner/TopologyNodes.h"
+#include "base/TunerKinds.h"
 
 namespace {
 
@@ -203,12 +205,8 @@ LONG FakeBdaNodesAlive() { return g_nNodesAlive; }
 
 GUID DemodulatorOf(int nSourceType)
 {
-    switch (nSourceType) {
-    case SRC_TYPE_DVBS: return KSNODE_BDA_QPSK_DEMODULATOR;
-    case SRC_TYPE_DVBT: return KSNODE_BDA_COFDM_DEMODULATOR;
-    case SRC_TYPE_DVBC: return KSNODE_BDA_QAM_DEMODULATOR;
-    default: return KSNODE_BDA_8VSB_DEMODULATOR;
-    }
+    const TunerKind* pKind = FindTunerKind(nSourceType);
+    return pKind ? DemodulatorNodeOf(*pKind) : GUID_NULL;
 }
 
 FakeBdaStatePtr MakeTunerState(int nSourceType)

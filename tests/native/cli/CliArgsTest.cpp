@@ -96,8 +96,8 @@ TEST(CliArgsTest, TuningValuesFollowTheDialogForEachKind)
     EXPECT_EQ(v.nLnbPower, 1);
     EXPECT_EQ(v.nTone22k, 0);
 
-    Parsed plain = Parse({"tune", "0", "--freq", "12188", "--sr", "27500", "--lnb", "custom"});
-    ASSERT_TRUE(MakeTuneValues(plain.Args.Tune, SRC_TYPE_DVBS, &v, &error));
+    Parsed plain = Parse({"tune", "0", "--freq", "12188", "--sr", "27500", "--lnb", "custom", "--lof1", "10600"});
+    ASSERT_TRUE(MakeTuneValues(plain.Args.Tune, SRC_TYPE_DVBS, &v, &error)) << error;
     EXPECT_TRUE(v.bVertical);
     EXPECT_EQ(v.nModulation, 0);
     EXPECT_EQ(v.nLof2MHz, 11300u);
@@ -110,10 +110,10 @@ TEST(CliArgsTest, TuningValuesFollowTheDialogForEachKind)
     EXPECT_NE(error.find("--bw"), std::string::npos);
     EXPECT_NE(error.find("cable"), std::string::npos);
 
-    // Missing values reach the plan as the dialog's empty fields, which it refuses.
+    // A missing value is refused before the plan, naming its option.
     Parsed cab = Parse({"tune", "0", "--freq", "346000", "--sr", "6900"});
-    ASSERT_TRUE(MakeTuneValues(cab.Args.Tune, SRC_TYPE_DVBC, &v, &error));
-    EXPECT_EQ(PlanTune(SRC_TYPE_DVBC, v).eCall, TuneCall::None);
+    EXPECT_FALSE(MakeTuneValues(cab.Args.Tune, SRC_TYPE_DVBC, &v, &error));
+    EXPECT_EQ(error, "a cable tuner needs --qam 16, 32, 64, 128 or 256");
     EXPECT_FALSE(MakeTuneValues(cab.Args.Tune, SRC_TYPE_UNKNOWN, &v, &error));
 }
 

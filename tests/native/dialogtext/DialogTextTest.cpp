@@ -1,5 +1,5 @@
 #include "tuner/InfoLines.h"
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 #include "ui/DialogText.h"
 
 #include <gtest/gtest.h>

@@ -29,15 +29,15 @@ TEST(SimScenarioDefault, OneMakerTunerOfEachKindAForeignTunerAndAReceiver)
     std::vector<SimScenarioDevice> devices;
     ASSERT_EQ(ParseScenario(kDefaultScenario, &devices), "");
     ASSERT_EQ(devices.size(), 6u);
-    const SimKind kinds[] = {SimKind::Satellite, SimKind::Terrestrial, SimKind::Cable, SimKind::Atsc};
-    const SimNode demodulators[] = {SimNode::Qpsk, SimNode::Cofdm, SimNode::Qam, SimNode::Vsb8};
+    const SourceType kinds[] = {SRC_TYPE_DVBS, SRC_TYPE_DVBT, SRC_TYPE_DVBC, SRC_TYPE_ATSC};
+    const SimNode demodulators[] = {SRC_TYPE_DVBS, SRC_TYPE_DVBT, SRC_TYPE_DVBC, SRC_TYPE_ATSC};
     const int32_t deviceTypes[] = {1, 2, 4, 8};
     for (int i = 0; i < 4; ++i) {
         const SimTunerSettings& t = devices[i].Tuner;
         EXPECT_FALSE(devices[i].bReceiver);
         EXPECT_TRUE(CarriesMakerPattern(devices[i].sName)) << devices[i].sName;
         EXPECT_EQ(t.eKind, kinds[i]);
-        EXPECT_EQ(t.Nodes, (std::vector<SimNode>{SimNode::RfTuner, demodulators[i]}));
+        EXPECT_EQ(t.Nodes, (std::vector<SimNode>{SIM_NODE_RF_TUNER, demodulators[i]}));
         EXPECT_EQ(t.Vendor.DeviceInfo.nDeviceType, deviceTypes[i]);
         EXPECT_EQ(t.Vendor.hrCheckInterface, SIM_S_OK);
         EXPECT_EQ(t.Vendor.nRecordLayouts, static_cast<uint32_t>(SIM_RECORD_40));
@@ -90,10 +90,10 @@ garbage_bytes = 7
     ASSERT_EQ(devices.size(), 1u);
     const SimTunerSettings& t = devices[0].Tuner;
     EXPECT_EQ(t.sName, "Quillon Test");
-    EXPECT_EQ(t.eKind, SimKind::Satellite) << "the first demodulator node decides the kind";
+    EXPECT_EQ(t.eKind, SRC_TYPE_DVBS) << "the first demodulator node decides the kind";
     ASSERT_EQ(t.Nodes.size(), 5u);
-    EXPECT_EQ(t.Nodes[3], SimNode::Qpsk);
-    EXPECT_EQ(t.Nodes[4], SimNode::Cofdm);
+    EXPECT_EQ(t.Nodes[3], SRC_TYPE_DVBS);
+    EXPECT_EQ(t.Nodes[4], SRC_TYPE_DVBT);
     EXPECT_EQ(t.nLnbInfo, 1);
     EXPECT_EQ(t.sInputPinName, "Antenna In Pin");
     EXPECT_EQ(t.nExposedPins, 1);
@@ -155,10 +155,10 @@ TEST(SimScenarioRead, DefaultsFollowTheKind)
     std::vector<SimScenarioDevice> devices;
     ASSERT_EQ(ParseScenario("[tuner]\nname=a\n[tuner]\nname=b\nkind=atsc\n[tuner]\nname=c\nnodes=rf\n", &devices),
               "");
-    EXPECT_EQ(devices[0].Tuner.eKind, SimKind::Satellite);
-    EXPECT_EQ(devices[1].Tuner.Nodes, (std::vector<SimNode>{SimNode::RfTuner, SimNode::Vsb8}));
+    EXPECT_EQ(devices[0].Tuner.eKind, SRC_TYPE_DVBS);
+    EXPECT_EQ(devices[1].Tuner.Nodes, (std::vector<SimNode>{SIM_NODE_RF_TUNER, SRC_TYPE_ATSC}));
     EXPECT_EQ(devices[1].Tuner.Vendor.DeviceInfo.nDeviceType, 8);
-    EXPECT_EQ(devices[2].Tuner.Nodes, (std::vector<SimNode>{SimNode::RfTuner}));
+    EXPECT_EQ(devices[2].Tuner.Nodes, (std::vector<SimNode>{SIM_NODE_RF_TUNER}));
     // Different names give different MACs.
     EXPECT_NE(std::memcmp(devices[0].Tuner.Vendor.DeviceInfo.Mac, devices[1].Tuner.Vendor.DeviceInfo.Mac, 6), 0);
 }

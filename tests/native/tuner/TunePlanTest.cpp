@@ -1,8 +1,11 @@
 #include "tuner/TuneChoices.h"
 #include "tuner/TunePlan.h"
-#include "tuner/TunerKinds.h"
+#include "base/TunerKinds.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
 
 namespace {
 
@@ -127,7 +130,7 @@ TEST(TunePlan, UnknownKindsTuneNothingAndKeepTheLastTexts)
 
 TEST(TunerKinds, OneTableGivesEveryConversion)
 {
-    for (int32_t nKind = SRC_TYPE_DVBS; nKind <= SRC_TYPE_ATSC; ++nKind) {
+    for (int32_t nKind = SRC_TYPE_DVBS; nKind <= SRC_TYPE_LAST; ++nKind) {
         const TunerKind* pKind = FindTunerKind(nKind);
         ASSERT_NE(pKind, nullptr);
         EXPECT_EQ(SourceTypeForDeviceTypeBit(DeviceTypeBitForSourceType(nKind)), nKind);
@@ -139,6 +142,31 @@ TEST(TunerKinds, OneTableGivesEveryConversion)
                               0xBD, 0xB7, 0x77, 0xC5, 0x0D, 0x07, 0x93, 0x00};
     ASSERT_NE(FindTunerKindByNode(qpsk), nullptr);
     EXPECT_EQ(FindTunerKindByNode(qpsk)->eType, SRC_TYPE_DVBS);
+}
+
+// A row copied for a new kind and not fully changed would make two kinds one.
+TEST(TunerKinds, EveryKindHasItsOwnBitNodeAndWords)
+{
+    std::set<std::string> names, nodeWords, systems;
+    uint32_t nBits = 0;
+    for (const TunerKind& kind : kAllTunerKinds) {
+        SCOPED_TRACE(kind.pszName);
+        const uint32_t nBit = static_cast<uint32_t>(kind.nDeviceBit);
+        EXPECT_TRUE(nBit && !(nBit & (nBit - 1)) && !(nBits & nBit)) << "one bit of its own";
+        nBits |= nBit;
+        EXPECT_EQ(FindTunerKindByNode(&kind.DemodulatorNode), &kind);
+        EXPECT_TRUE(names.insert(kind.pszName).second);
+        EXPECT_TRUE(nodeWords.insert(kind.pszNodeWord).second);
+        EXPECT_TRUE(systems.insert(kind.pszDeliverySystem).second);
+        EXPECT_TRUE(!kind.pszSecondGeneration || systems.insert(kind.pszSecondGeneration).second);
+        EXPECT_TRUE(kind.nMinKHz && kind.nMinKHz < kind.nMaxKHz);
+        EXPECT_EQ(kind.nMinKsps != 0, (TuneFieldsOfShape(kind.eShape) & TUNE_FIELD_SYMBOL_RATE) != 0);
+        EXPECT_EQ(kind.nMinBandwidthMHz != 0 && kind.nMinBandwidthMHz < kind.nMaxBandwidthMHz,
+                  (TuneFieldsOfShape(kind.eShape) & TUNE_FIELD_BANDWIDTH) != 0);
+        EXPECT_EQ(kind.bNeedsLnb, (TuneFieldsOfShape(kind.eShape) & TUNE_FIELD_DISH) != 0);
+        EXPECT_EQ(std::string(kind.pszOptionsHelp).find(std::string("  ") + kind.pszName + " "), 0u);
+    }
+    EXPECT_EQ(AllKindsMask(), nBits);
 }
 
 TEST(TuneChoices, CommandLineWordsFindTheDialogsPositions)

@@ -3,6 +3,7 @@
 #include "SimTestSupport.h"
 
 #include "graph/BdaGuids.h"
+#include "support/FakeBda.h"
 
 #include <cstring>
 
@@ -74,12 +75,12 @@ TEST_F(SimEnumeration, EachTunerShowsItsNameTopologyAndPins)
 {
     Register(kScenario);
     const std::vector<Expected> expected = {
-        {"DTV-DVB S2 Test Satellite", {KSNODE_BDA_RF_TUNER, KSNODE_BDA_QPSK_DEMODULATOR}, {L"Input0", L"MPEG2 Transport"}},
-        {"Quillon Terrestrial Antenna Pin", {KSNODE_BDA_RF_TUNER, KSNODE_BDA_COFDM_DEMODULATOR}, {L"Antenna In Pin"}},
-        {"dtv-dvb c rejecting", {KSNODE_BDA_RF_TUNER, KSNODE_BDA_QAM_DEMODULATOR}, {L"Input0", L"MPEG2 Transport"}},
-        {"DTV-ATSC Demod Only", {KSNODE_BDA_8VSB_DEMODULATOR, KSNODE_BDA_RF_TUNER}, {L"Input0", L"MPEG2 Transport"}},
+        {"DTV-DVB S2 Test Satellite", {KSNODE_BDA_RF_TUNER, DemodulatorOf(SRC_TYPE_DVBS)}, {L"Input0", L"MPEG2 Transport"}},
+        {"Quillon Terrestrial Antenna Pin", {KSNODE_BDA_RF_TUNER, DemodulatorOf(SRC_TYPE_DVBT)}, {L"Antenna In Pin"}},
+        {"dtv-dvb c rejecting", {KSNODE_BDA_RF_TUNER, DemodulatorOf(SRC_TYPE_DVBC)}, {L"Input0", L"MPEG2 Transport"}},
+        {"DTV-ATSC Demod Only", {DemodulatorOf(SRC_TYPE_ATSC), KSNODE_BDA_RF_TUNER}, {L"Input0", L"MPEG2 Transport"}},
         {"Foreign Tuner",
-         {KSNODE_BDA_RF_TUNER, KSNODE_BDA_QPSK_DEMODULATOR, KSNODE_BDA_COFDM_DEMODULATOR},
+         {KSNODE_BDA_RF_TUNER, DemodulatorOf(SRC_TYPE_DVBS), DemodulatorOf(SRC_TYPE_DVBT)},
          {L"Input0", L"MPEG2 Transport"}},
     };
     std::vector<SimTestDevice> tuners = EnumerateDevices(KSCATEGORY_BDA_NETWORK_TUNER);
@@ -170,8 +171,8 @@ TEST_F(SimEnumeration, DefaultSetHasOneMakerTunerOfEachKindAndAForeignOne)
     ASSERT_EQ(pRegister(), S_OK);
     std::vector<SimTestDevice> tuners = EnumerateDevices(KSCATEGORY_BDA_NETWORK_TUNER);
     ASSERT_EQ(tuners.size(), 5u);
-    const GUID demodulators[] = {KSNODE_BDA_QPSK_DEMODULATOR, KSNODE_BDA_COFDM_DEMODULATOR, KSNODE_BDA_QAM_DEMODULATOR,
-                                 KSNODE_BDA_8VSB_DEMODULATOR};
+    const GUID demodulators[] = {DemodulatorOf(SRC_TYPE_DVBS), DemodulatorOf(SRC_TYPE_DVBT), DemodulatorOf(SRC_TYPE_DVBC),
+                                 DemodulatorOf(SRC_TYPE_ATSC)};
     int nMaker = 0;
     for (size_t i = 0; i < tuners.size(); ++i) {
         std::string lower = tuners[i].sName;

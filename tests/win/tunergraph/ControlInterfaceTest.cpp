@@ -57,11 +57,11 @@ TEST_F(ControlInterfaceTest, SatelliteTunerNeedsLnbInfoOthersDoNot)
 TEST_F(ControlInterfaceTest, LastDemodulatorNodeDecidesWhetherLnbInfoIsNeeded)
 {
     FakeBdaStatePtr state = MakeTunerState(SRC_TYPE_DVBT);
-    state->Nodes.push_back(MakeNode(KSNODE_BDA_QPSK_DEMODULATOR, 2));
+    state->Nodes.push_back(MakeNode(DemodulatorOf(SRC_TYPE_DVBS), 2));
     EXPECT_FALSE(Find(state));
 
-    state->Nodes.push_back(MakeNode(KSNODE_BDA_QAM_DEMODULATOR, 3));
-    state->Nodes.push_back(MakeNode(KSNODE_BDA_8VSB_DEMODULATOR, 4));
+    state->Nodes.push_back(MakeNode(DemodulatorOf(SRC_TYPE_DVBC), 3));
+    state->Nodes.push_back(MakeNode(DemodulatorOf(SRC_TYPE_ATSC), 4));
     EXPECT_TRUE(Find(state));
 }
 
@@ -164,7 +164,7 @@ TEST_F(ControlInterfaceTest, OnlyTheFirst20DescriptorsAreExamined)
     FakeNodeSetup rf = state->Nodes[0];
     state->Nodes.erase(state->Nodes.begin());
     for (ULONG n = 2; state->Nodes.size() < 20; ++n)
-        state->Nodes.push_back(MakeNode(KSNODE_BDA_COFDM_DEMODULATOR, n));
+        state->Nodes.push_back(MakeNode(DemodulatorOf(SRC_TYPE_DVBT), n));
     state->Nodes.push_back(rf);
     EXPECT_FALSE(Find(state));
     EXPECT_EQ(state->ControlNodeRequests.size(), 20u);

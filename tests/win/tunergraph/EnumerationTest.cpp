@@ -182,7 +182,7 @@ TEST_F(EnumerationTest, UnclassifiedTunersAreSkippedSilently)
 TEST_F(EnumerationTest, FirstDemodulatorAmongTheFirst20DescriptorsDecides)
 {
     FakeBdaStatePtr mixed = MakeTunerState(SRC_TYPE_DVBT);
-    mixed->Nodes.push_back(MakeNode(KSNODE_BDA_QPSK_DEMODULATOR, 2));
+    mixed->Nodes.push_back(MakeNode(DemodulatorOf(SRC_TYPE_DVBS), 2));
     FakeBdaStatePtr late = MakeTunerState(SRC_TYPE_DVBC);
     FakeBdaStatePtr lastRoom = MakeTunerState(SRC_TYPE_DVBC);
     for (FakeBdaStatePtr state : {late, lastRoom}) {
