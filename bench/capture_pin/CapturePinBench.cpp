@@ -270,7 +270,8 @@ int main(int argc, char** argv)
         InterfaceHolder<IBaseFilter> pSink;
         InterfaceHolder<IPin> pPin;
         InterfaceHolder<IMemInputPin> pInput;
-        if (CreateCaptureFilter(pSink, ProgramCaptureSession()) != S_OK || pSink->FindPin(L"Input", pPin.OutSlot()) != S_OK ||
+        if (CreateCaptureFilter(pSink, ProgramCaptureSession()) != S_OK ||
+            pSink->FindPin(L"Input", pPin.OutSlot()) != S_OK ||
             pPin.QueryTo(pInput) != S_OK) {
             std::printf("no capture sink\n");
             return 1;

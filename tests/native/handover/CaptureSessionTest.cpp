@@ -107,7 +107,10 @@ TEST_F(SessionTest, CloseEndsTheRecordingBeforeItDestroysWhatItOwns)
     std::string order;
     // Notes its name when it goes, and whether the capture file was closed by then.
     struct Output {
-        Output(std::string* pOrder, const CMemoryFile* pDisk, char cName) : m_pOrder(pOrder), m_pDisk(pDisk), m_cName(cName) {}
+        Output(std::string* pOrder, const CMemoryFile* pDisk, char cName)
+            : m_pOrder(pOrder), m_pDisk(pDisk), m_cName(cName)
+        {
+        }
         ~Output() { *m_pOrder += std::string(1, m_cName) + (m_pDisk->Closes() == 1 ? "+" : "-"); }
         std::string* m_pOrder;
         const CMemoryFile* m_pDisk;
@@ -193,6 +196,7 @@ TEST_F(SessionTest, ConsumersJoinAndLeaveWhileTheStreamRuns)
         std::this_thread::yield();
     bStop = true;
     streaming.join();
-    EXPECT_GE(counters[2]->m_nPackets, counters.back()->m_nPackets) << "an earlier consumer got every run a later one got";
+    EXPECT_GE(counters[2]->m_nPackets, counters.back()->m_nPackets)
+        << "an earlier consumer got every run a later one got";
     session.Close();
 }

@@ -65,7 +65,8 @@ TEST_F(CaptureTest, ReferenceClockIsTheSeparateSystemClock)
 TEST_F(CaptureTest, WithoutAClockTheSinkOffersNone)
 {
     HRESULT hr = S_OK;
-    InterfaceHolder<IBaseFilter> pSink(static_cast<IBaseFilter*>(new CCaptureFilter(&hr, ProgramCaptureSession(), CLSID_NoClock)));
+    InterfaceHolder<IBaseFilter> pSink(
+        static_cast<IBaseFilter*>(new CCaptureFilter(&hr, ProgramCaptureSession(), CLSID_NoClock)));
     EXPECT_EQ(hr, S_OK);
     IReferenceClock* pClock = reinterpret_cast<IReferenceClock*>(1);
     EXPECT_EQ(pSink->QueryInterface(IID_IReferenceClock, reinterpret_cast<void**>(&pClock)), E_NOINTERFACE);
