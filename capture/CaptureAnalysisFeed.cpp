@@ -1,37 +1,31 @@
 #include "capture/CaptureAnalysisFeed.h"
 
-CCaptureAnalysisFeed::CCaptureAnalysisFeed(CStreamAnalysis& analysis, const CCaptureState& capture,
-                                           int64_t (*pfnNowUs)())
-    : m_Analysis(analysis), m_Capture(capture), m_pfnNowUs(pfnNowUs), m_nLastCaptured(capture.CapturedBytes())
+CCaptureAnalysisFeed::CCaptureAnalysisFeed(CStreamAnalysis& analysis, int64_t (*pfnNowUs)())
+    : m_Analysis(analysis), m_pfnNowUs(pfnNowUs)
 {
 }
 
-bool CCaptureAnalysisFeed::RunIsRecorded()
+void CCaptureAnalysisFeed::OnRunStart(const uint8_t*, int32_t, bool bRecorded)
 {
-    if (m_eRun == Run::Undecided) {
-        const uint64_t nCaptured = m_Capture.CapturedBytes();
-        m_eRun = nCaptured != m_nLastCaptured ? Run::Recorded : Run::Dropped;
-        m_nLastCaptured = nCaptured;
-    }
-    return m_eRun == Run::Recorded;
+    m_bRecorded = bRecorded;
 }
 
 void CCaptureAnalysisFeed::OnPacket(const uint8_t* pPacket)
 {
-    if (RunIsRecorded())
+    if (m_bRecorded)
         m_Analysis.OnPacket(pPacket);
 }
 
 void CCaptureAnalysisFeed::OnSkippedBytes(uint32_t nBytes)
 {
-    if (RunIsRecorded())
+    if (m_bRecorded)
         m_Analysis.OnSkippedBytes(nBytes);
 }
 
 void CCaptureAnalysisFeed::OnRunEnd()
 {
     // A run that only filled the aligner's carry still settles the count it was written with.
-    if (RunIsRecorded())
+    if (m_bRecorded)
         m_Analysis.MarkArrival(m_pfnNowUs());
-    m_eRun = Run::Undecided;
+    m_bRecorded = false;
 }

@@ -3,11 +3,11 @@
 #include "capture/CaptureInputPin.h"
 #include "filters/CreateFilter.h"
 
-CCaptureFilter::CCaptureFilter(HRESULT* phr, REFCLSID clsidClock)
+CCaptureFilter::CCaptureFilter(HRESULT* phr, CCaptureSession& session, REFCLSID clsidClock)
     : CBaseFilter("CLOCK", nullptr, &m_Lock, GUID_NULL)
     , m_pPin(nullptr)
 {
-    m_pPin = new (std::nothrow) CCaptureInputPin(this, &m_Lock, phr);
+    m_pPin = new (std::nothrow) CCaptureInputPin(this, &m_Lock, session, phr);
     if (!m_pPin)
         *phr = E_OUTOFMEMORY;
     m_pSystemClock.CreateInstance(clsidClock, CLSCTX_ALL);
@@ -45,14 +45,9 @@ CBasePin* CCaptureFilter::GetPin(int n)
     return n == 0 ? m_pPin : nullptr;
 }
 
-CPacketConsumers& CCaptureFilter::PacketConsumers()
+HRESULT CreateCaptureFilter(InterfaceHolder<IBaseFilter>& filter, CCaptureSession& session, CCaptureFilter** ppSink)
 {
-    return m_pPin->PacketConsumers();
-}
-
-HRESULT CreateCaptureFilter(InterfaceHolder<IBaseFilter>& filter, CCaptureFilter** ppSink)
-{
-    const HRESULT hr = CreateFilter<CCaptureFilter>(filter);
+    const HRESULT hr = CreateFilter<CCaptureFilter>(filter, session);
     if (ppSink)
         *ppSink = filter.IsNull() ? nullptr : static_cast<CCaptureFilter*>(filter.Get());
     return hr;

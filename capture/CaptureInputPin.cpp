@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-CCaptureInputPin::CCaptureInputPin(CCaptureFilter* pFilter, CCritSec* pLock, HRESULT* phr)
+CCaptureInputPin::CCaptureInputPin(CCaptureFilter* pFilter, CCritSec* pLock, CCaptureSession& session, HRESULT* phr)
     : CBaseInputPin("inppars", pFilter, pLock, phr, L"Input")
-    , m_Path(g_CaptureState)
+    , m_Path(session)
     , m_pOwnerFilter(pFilter)
 {
 }

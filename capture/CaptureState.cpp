@@ -60,8 +60,10 @@ CaptureEnd CCaptureState::CloseFile(CaptureEnd reason)
     return reason;
 }
 
-SampleWrite CCaptureState::WriteSample(const uint8_t* pData, int32_t nLength)
+SampleWrite CCaptureState::WriteSample(const uint8_t* pData, int32_t nLength, size_t* pnWritten)
 {
+    if (pnWritten)
+        *pnWritten = 0;
     if (!pData || nLength <= 0)
         return SampleWrite::NotWritten;
     uint32_t state = Recording;
@@ -69,6 +71,8 @@ SampleWrite CCaptureState::WriteSample(const uint8_t* pData, int32_t nLength)
         return SampleWrite::NotWritten;
 
     const size_t nWritten = std::fwrite(pData, 1, static_cast<size_t>(nLength), fpsave);
+    if (pnWritten)
+        *pnWritten = nWritten;
     const uint64_t nTotal = nCapturedBytes.load(std::memory_order_relaxed) + nWritten;
     nCapturedBytes.store(nTotal, std::memory_order_relaxed);
 

@@ -53,8 +53,9 @@ public:
     uint32_t CapturedMB() const { return static_cast<uint32_t>(CapturedBytes() / CAPTURE_BYTES_PER_MB); }
     CaptureEnd EndReason() const { return static_cast<CaptureEnd>(nEndReason.load(std::memory_order_acquire)); }
 
-    // Streaming thread: appends one sample while recording is on.
-    SampleWrite WriteSample(const uint8_t* pData, int32_t nLength);
+    // Streaming thread: appends one sample while recording is on. *pnWritten, when given,
+    // receives the bytes that went into the file (fewer than nLength after a short write).
+    SampleWrite WriteSample(const uint8_t* pData, int32_t nLength, size_t* pnWritten = nullptr);
 
 private:
     enum : uint32_t {

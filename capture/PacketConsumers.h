@@ -1,18 +1,34 @@
-// Consumers of the stream's transport packets. The aligner hands each completed 188-byte
-// packet, in stream order, to every consumer of its list, on the streaming thread; the test
-// stream checker is one of them.
+// Consumers of the stream's transport packets. For every received run the capture session
+// tells each consumer of its list that the run starts (and whether it went into the capture
+// file), then the aligner hands each completed 188-byte packet, in stream order, to every
+// consumer, and ends the run; all of it on the streaming thread. The test stream checker is
+// the first consumer of every session.
 //
-// The list is filled on the window thread, also while the graph streams: each slot is an
-// atomic pointer that the streaming thread reads once per received run, so adding takes no
-// lock on either side. A consumer is called until the graph stops streaming after it was
-// removed, so it must outlive the graph's streaming (in practice: the graph's teardown).
+// The list has no fixed size. It is changed on the window thread, also while the graph
+// streams, and read on the streaming thread without a lock:
+// - Add and Remove build a new array of the consumers and publish it with one atomic store
+//   (writers are serialised among themselves by a mutex the streaming thread never takes);
+// - the streaming thread loads the current array once per run and walks it for the whole
+//   run, so a change takes effect at the next run and never allocates on that thread;
+// - every array ever published stays allocated until the list is destroyed, since a run may
+//   still walk an older one. The list therefore grows by one array per change: lists are
+//   changed a handful of times per capture, not per packet.
+// A consumer is called until the run that took it ends, so it must outlive the graph's
+// streaming after it was removed; a capture session guarantees that for what it owns.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 class IPacketConsumer {
 public:
+    // A received run (one media sample's bytes) begins, before it is aligned. bRecorded: the
+    // session recorded this run (the dialog: it went into the capture file). pRun/nLength
+    // are the run's raw bytes as delivered (for a consumer that keeps bytes exactly).
+    virtual void OnRunStart(const uint8_t* /*pRun*/, int32_t /*nLength*/, bool /*bRecorded*/) {}
     // pPacket: 188 bytes starting with the sync byte. Must not block or allocate.
     virtual void OnPacket(const uint8_t* pPacket) = 0;
     // nBytes of the run lay outside the packet grid and were dropped while the aligner
@@ -27,21 +43,25 @@ protected:
 
 class CPacketConsumers {
 public:
-    static constexpr int MAX_CONSUMERS = 4;
-
     CPacketConsumers() = default;
     explicit CPacketConsumers(IPacketConsumer* pFirst) { Add(pFirst); }
     CPacketConsumers(const CPacketConsumers&) = delete;
     CPacketConsumers& operator=(const CPacketConsumers&) = delete;
 
-    // False when the list is full or pConsumer is null or already in it.
+    // Window thread. Appends pConsumer; false when it is null or already in the list.
     bool Add(IPacketConsumer* pConsumer);
     void Remove(IPacketConsumer* pConsumer);
 
-    // Streaming thread: the consumers present at the start of the run.
+    // Streaming thread: the consumers present at the start of the run, valid while the list
+    // lives.
     struct Snapshot {
-        IPacketConsumer* Items[MAX_CONSUMERS];
+        IPacketConsumer* const* Items;
         int nCount;
+        void RunStart(const uint8_t* pRun, int32_t nLength, bool bRecorded) const
+        {
+            for (int i = 0; i < nCount; ++i)
+                Items[i]->OnRunStart(pRun, nLength, bRecorded);
+        }
         void Deliver(const uint8_t* pPacket) const
         {
             for (int i = 0; i < nCount; ++i)
@@ -61,5 +81,11 @@ public:
     Snapshot Take() const;
 
 private:
-    std::atomic<IPacketConsumer*> m_Slots[MAX_CONSUMERS] = {};
+    using Array = std::vector<IPacketConsumer*>;
+    // Publishes next as the current array; the caller holds m_WriteLock.
+    void Publish(Array next);
+
+    std::mutex m_WriteLock;
+    std::vector<std::unique_ptr<const Array>> m_Published;  // the current one last
+    std::atomic<const Array*> m_pCurrent{nullptr};
 };

@@ -1,12 +1,10 @@
 #include "capture/ReceivePath.h"
 
-CReceivePath::CReceivePath(CCaptureState& state) : m_State(state), m_Consumers(&g_TestStreamChecker), m_Carry()
+CReceivePath::CReceivePath(CCaptureSession& session) : m_Session(session), m_Carry()
 {
 }
 
 SampleWrite CReceivePath::Receive(const uint8_t* pData, int32_t nLength)
 {
-    const SampleWrite written = m_State.WriteSample(pData, nLength);
-    AlignPackets(pData, nLength, m_Carry, m_nCarry, m_Consumers);
-    return written;
+    return m_Session.Receive(pData, nLength, m_Carry, m_nCarry);
 }

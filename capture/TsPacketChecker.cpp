@@ -99,9 +99,14 @@ void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_
 void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_t& nCarry,
                   const CPacketConsumers& consumers)
 {
+    AlignPackets(pData, nLength, pCarry, nCarry, consumers.Take());
+}
+
+void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_t& nCarry,
+                  const CPacketConsumers::Snapshot& deliver)
+{
     if (!pData || !pCarry)
         return;
-    const CPacketConsumers::Snapshot deliver = consumers.Take();
     if (nCarry < 0 || nCarry >= TS_PACKET_SIZE)
         nCarry = 0;
 

@@ -32,9 +32,13 @@ public:
 extern CTestStreamChecker g_TestStreamChecker;
 
 // Aligns one received run (nLength > 0) to the packet grid and hands every completed
-// packet in stream order to the consumers; packets of every PID are counted. pCarry
-// (TS_CARRY_SIZE bytes) and nCarry hold the start of a packet left incomplete by the
-// previous run; nCarry is 0..187 between calls.
+// packet in stream order to the consumers, then ends their run; packets of every PID are
+// counted. Telling the consumers that the run starts is the caller's part: it knows whether
+// the run was recorded. pCarry (TS_CARRY_SIZE bytes) and nCarry hold the start of a packet
+// left incomplete by the previous run; nCarry is 0..187 between calls.
+void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_t& nCarry,
+                  const CPacketConsumers::Snapshot& deliver);
+// The same for the consumers a list holds at the call.
 void AlignPackets(const uint8_t* pData, int32_t nLength, uint8_t* pCarry, int32_t& nCarry,
                   const CPacketConsumers& consumers);
 // The same with the test stream checker as the only consumer.

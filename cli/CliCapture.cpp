@@ -2,6 +2,7 @@
 #include "cli/CliCommands.h"
 
 #include "capture/CaptureAnalysisFeed.h"
+#include "capture/CaptureSession.h"
 #include "ts/HealthReport.h"
 #include "cli/CliConsole.h"
 #include "cli/CliText.h"
@@ -35,40 +36,63 @@ void PrintSummary(const CliArgs& args, const CliContext& context, const StreamHe
     fflush(context.pOut);
 }
 
-} // namespace
+// Binds the command's session to the graph for the graph's whole life. Leaving the scope
+// ends the recording, stops and tears down the graph and gives the graph its program-wide
+// session back, so no run reaches the session any more once it is closed.
+class CSessionGraph {
+public:
+    CSessionGraph(CTunerGraph& graph, CCaptureSession& session)
+        : m_Graph(graph), m_Session(session), m_bBound(graph.SetCaptureSession(&session) == S_OK)
+    {
+    }
+    ~CSessionGraph()
+    {
+        if (!m_bBound)
+            return;
+        m_Session.State().StopCapture();
+        m_Graph.StopGraph();
+        m_Graph.DestroyGraph();
+        m_Graph.SetCaptureSession(nullptr);
+    }
+    CSessionGraph(const CSessionGraph&) = delete;
+    CSessionGraph& operator=(const CSessionGraph&) = delete;
 
-int RunCapture(const CliArgs& args, const CliContext& context)
+    bool IsBound() const { return m_bBound; }
+
+private:
+    CTunerGraph& m_Graph;
+    CCaptureSession& m_Session;
+    const bool m_bBound;
+};
+
+// Tunes, opens the file and records into the session until a stop cause (*peCause) comes;
+// on every return the graph is stopped and torn down.
+int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSession& session,
+                      const CStreamAnalysis& analysis, StopCause* peCause)
 {
-    int nExit = RefuseExistingFile(args, context);
+    CSessionGraph bound(context.Graph, session);
+    if (!bound.IsBound()) {
+        fprintf(context.pErr, "qltscap: SetCaptureSession failed: a graph is built already\n");
+        return EXIT_FAILED;
+    }
+    const int nExit = TuneCliTuner(args, context);
     if (nExit != EXIT_OK)
         return nExit;
-    nExit = TuneCliTuner(args, context);
-    if (nExit != EXIT_OK)
-        return nExit;
-
     // The file is created only once the tuner is locked, so a failed tune leaves none.
     FILE* pFile = fopen(args.strFile.c_str(), "wb");
     if (!pFile) {
         fprintf(context.pErr, "qltscap: fopen failed (%s): cannot write %s; check the folder and its permissions\n",
                 strerror(errno), args.strFile.c_str());
-        context.Graph.DestroyGraph();
         return EXIT_FILE_OPEN;
     }
-    std::unique_ptr<CStreamAnalysis> pAnalysis(new CStreamAnalysis());
-    CCaptureAnalysisFeed feed(*pAnalysis, g_CaptureState, &NowUs);
-    g_CaptureState.ClearCapturedBytes();
-    if (context.Graph.AddPacketConsumer(&feed) != S_OK)
-        fprintf(context.pErr, "qltscap: AddPacketConsumer failed: the capture runs without stream analysis\n");
-    if (!g_CaptureState.StartCapture(pFile, args.nLimitMB)) {
-        fclose(pFile);
+    if (!session.StartCapture(pFile, args.nLimitMB)) {
         fprintf(context.pErr, "qltscap: StartCapture failed: another capture is still on\n");
-        context.Graph.DestroyGraph();
         return EXIT_FAILED;
     }
 
+    const CCaptureState& capture = session.State();
     const uint64_t nStart = GetTickCount64();
     uint64_t nLastLocked = nStart, nLastProgress = nStart, nBytesAtProgress = 0;
-    StopCause eCause = StopCause::Capture;
     for (;;) {
         const bool bStopRequested = context.Stop.WaitForStop(CAPTURE_TICK_MS);
         const uint64_t nNow = GetTickCount64();
@@ -81,44 +105,59 @@ int RunCapture(const CliArgs& args, const CliContext& context)
         if (nNow - nLastProgress >= PROGRESS_PERIOD_MS) {
             CaptureProgressFigures figures;
             figures.nElapsedMs = nNow - nStart;
-            figures.nBytes = g_CaptureState.CapturedBytes();
+            figures.nBytes = capture.CapturedBytes();
             figures.nBytesPerSecond = (figures.nBytes - nBytesAtProgress) * 1000 / (nNow - nLastProgress);
             figures.bLocked = bLocked;
             figures.nStrength = nStrength;
             figures.nQuality = nQuality;
-            figures.Stream = pAnalysis->Progress();
+            figures.Stream = analysis.Progress();
             fprintf(context.pErr, "%s\n", FormatProgressLine(figures).c_str());
             fflush(context.pErr);
             nLastProgress = nNow;
             nBytesAtProgress = figures.nBytes;
         }
-        if (!g_CaptureState.IsRecording()) {
-            eCause = StopCause::Capture;
-            break;
+        if (!capture.IsRecording()) {
+            *peCause = StopCause::Capture;
+            return EXIT_OK;
         }
         if (bStopRequested) {
-            eCause = StopCause::Stopped;
-            break;
+            *peCause = StopCause::Stopped;
+            return EXIT_OK;
         }
         if (args.nSeconds && nNow - nStart >= uint64_t{args.nSeconds} * 1000) {
-            eCause = StopCause::Time;
-            break;
+            *peCause = StopCause::Time;
+            return EXIT_OK;
         }
         // A lost signal may come back: recording goes on until the lock timeout.
         if (nNow - nLastLocked >= uint64_t{args.nLockTimeoutS} * 1000) {
-            eCause = StopCause::NoLock;
-            break;
+            *peCause = StopCause::NoLock;
+            return EXIT_OK;
         }
     }
-    g_CaptureState.StopCapture();
-    // The analysis is read once the streaming thread that feeds it has stopped.
-    context.Graph.StopGraph();
-    context.Graph.DestroyGraph();
+}
 
-    const uint64_t nBytes = g_CaptureState.CapturedBytes();
-    const CaptureEnd eEnd = g_CaptureState.EndReason();
+} // namespace
+
+int RunCapture(const CliArgs& args, const CliContext& context)
+{
+    int nExit = RefuseExistingFile(args, context);
+    if (nExit != EXIT_OK)
+        return nExit;
+    // The session closes its file, consumers and outputs when it goes, after the graph that
+    // fed it was torn down on leaving RecordTunedStream.
+    CCaptureSession session;
+    CStreamAnalysis& analysis = session.Make<CStreamAnalysis>();
+    session.MakeConsumer<CCaptureAnalysisFeed>(analysis, &NowUs);
+    StopCause eCause = StopCause::Capture;
+    nExit = RecordTunedStream(args, context, session, analysis, &eCause);
+    if (nExit != EXIT_OK)
+        return nExit;
+
+    const StreamHealthSummary summary = analysis.Summarise();
+    const uint64_t nBytes = session.State().CapturedBytes();
+    const CaptureEnd eEnd = session.State().EndReason();
+    session.Close();
     const char* pszWhy = "stopped by Ctrl+C";
-    nExit = EXIT_OK;
     if (eEnd == CaptureEnd::WriteFailed) {
         pszWhy = "a write failed (disk full or removed?); the file holds what was written before";
         nExit = EXIT_WRITE_FAILED;
@@ -130,7 +169,7 @@ int RunCapture(const CliArgs& args, const CliContext& context)
         pszWhy = "no lock for the lock timeout; check the antenna and the signal";
         nExit = EXIT_NO_LOCK;
     }
-    PrintSummary(args, context, pAnalysis->Summarise());
+    PrintSummary(args, context, summary);
     fprintf(context.pErr, "Capture ended: %s; %llu bytes in %s\n", pszWhy, static_cast<unsigned long long>(nBytes),
             args.strFile.c_str());
     return nExit;

@@ -2,13 +2,15 @@
 // the maker's driver channel. The dialog holds the single instance, g_TunerGraph.
 #pragma once
 
-#include "capture/PacketConsumers.h"
+#include "capture/CaptureSession.h"
 #include "graph/FilterGraphHost.h"
 #include "tuner/DriverRecordLayout.h"
 #include "tuner/DriverRecordSender.h"
 #include "tuner/DriverRecords.h"
 #include "tuner/TuneParams.h"
 #include "tuner/TunePlan.h"
+
+#include <vector>
 
 class CCaptureFilter;
 
@@ -51,9 +53,14 @@ public:
     HRESULT TuneDVBC(ULONG nFrequencyKHz, ULONG nSymbolRate, ULONG nConstellation);
     HRESULT TuneATSC(ULONG nFrequencyKHz, ULONG nBandwidthMHz);
     HRESULT WaitForLock(LONG nBudgetMs);
-    // Hands the built graph's stream to one more consumer, until the graph is torn down;
-    // E_FAIL without a graph or with a full list.
+    // Hands the built graph's stream to one more consumer of its capture session, until the
+    // graph is torn down; E_FAIL without a graph or for a consumer fed already.
     HRESULT AddPacketConsumer(IPacketConsumer* pConsumer);
+    // The session the sink of the next BuildGraph records into, which must outlive that
+    // graph; null gives back the program-wide session (the dialog's, around g_CaptureState).
+    // E_FAIL while a sink is made: it keeps the session it was made with.
+    HRESULT SetCaptureSession(CCaptureSession* pSession);
+    CCaptureSession& CaptureSession() const { return *m_pSession; }
     HRESULT GetSignalLevels(LONG* pnStrength, LONG* pnQuality);
 
     // Classifies the tuner at nOrdinal; hands out its filter when the kind is known.
@@ -104,6 +111,9 @@ private:
     size_t m_nRecordLength = 0;
     CDriverRecordLayouts m_RecordLayouts;
     CDriverRecordSender m_RecordSender;
+    CCaptureSession* m_pSession = &ProgramCaptureSession();
+    // What AddPacketConsumer added to the session; they leave it with the graph.
+    std::vector<IPacketConsumer*> m_GraphConsumers;
 };
 
 extern CTunerGraph g_TunerGraph;

@@ -19,7 +19,7 @@ HRESULT CTunerGraph::BuildGraph(int nOrdinal, char* pszName)
         return S_FALSE;
     AddGraphToRot();
 
-    HRESULT hr = CreateCaptureFilter(m_pCaptureFilter, &m_pCaptureSink);
+    HRESULT hr = CreateCaptureFilter(m_pCaptureFilter, *m_pSession, &m_pCaptureSink);
     if (hr == S_OK)
         hr = AddFilter(m_pCaptureFilter, L"Parser");
     if (hr == S_OK)
@@ -64,9 +64,18 @@ HRESULT CTunerGraph::BuildGraph(int nOrdinal, char* pszName)
 
 HRESULT CTunerGraph::AddPacketConsumer(IPacketConsumer* pConsumer)
 {
-    if (m_pCaptureFilter.IsNull() || !m_pCaptureSink)
+    if (m_pCaptureFilter.IsNull() || !m_pCaptureSink || !m_pSession->AddConsumer(pConsumer))
         return E_FAIL;
-    return m_pCaptureSink->PacketConsumers().Add(pConsumer) ? S_OK : E_FAIL;
+    m_GraphConsumers.push_back(pConsumer);
+    return S_OK;
+}
+
+HRESULT CTunerGraph::SetCaptureSession(CCaptureSession* pSession)
+{
+    if (!m_pCaptureFilter.IsNull())
+        return E_FAIL;
+    m_pSession = pSession ? pSession : &ProgramCaptureSession();
+    return S_OK;
 }
 
 BOOL CTunerGraph::AttachReceiver(IBaseFilter* pTuner, InterfaceHolder<IBaseFilter>& receiver, char* pszName)

@@ -33,6 +33,9 @@ HRESULT CTunerGraph::DestroyGraph()
     m_pReceiver.Reset();
     m_pCaptureFilter.Reset();
     m_pCaptureSink = nullptr;
+    for (IPacketConsumer* pConsumer : m_GraphConsumers)
+        m_pSession->RemoveConsumer(pConsumer);
+    m_GraphConsumers.clear();
     m_pTunerInputPin.Reset();
     m_pKsPropertySet.Reset();
     m_RecordSender.Free();

@@ -3,7 +3,7 @@
 // same kind of file, for 65,424-byte and 1 MiB samples; and of a stream whose every packet
 // is on the test PID. Prints MB/s (1 MB = 1,048,576 bytes) and a per-sample breakdown.
 #include "capture/CaptureFilter.h"
-#include "capture/CaptureState.h"
+#include "capture/CaptureSession.h"
 #include "capture/TsPacketChecker.h"
 #include "graph/Com.h"
 #include "graph/InterfaceHolder.h"
@@ -270,7 +270,8 @@ int main(int argc, char** argv)
         InterfaceHolder<IBaseFilter> pSink;
         InterfaceHolder<IPin> pPin;
         InterfaceHolder<IMemInputPin> pInput;
-        if (CreateCaptureFilter(pSink) != S_OK || pSink->FindPin(L"Input", pPin.OutSlot()) != S_OK ||
+        if (CreateCaptureFilter(pSink, ProgramCaptureSession()) != S_OK ||
+            pSink->FindPin(L"Input", pPin.OutSlot()) != S_OK ||
             pPin.QueryTo(pInput) != S_OK) {
             std::printf("no capture sink\n");
             return 1;

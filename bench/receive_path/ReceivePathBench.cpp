@@ -65,8 +65,9 @@ double PlainFwrite(const char* path, const std::vector<uint8_t>& ring, size_t sa
 double ReceivePath(const char* path, const std::vector<uint8_t>& ring, size_t sample, size_t total,
                    uint64_t& nAllocations)
 {
-    static CCaptureState capture;
-    static CReceivePath receive(capture);
+    static CCaptureSession session;
+    static CReceivePath receive(session);
+    CCaptureState& capture = session.State();
     const auto start = Clock::now();
     FILE* fp = std::fopen(path, "wb");
     if (!fp || !capture.StartCapture(fp, 0))

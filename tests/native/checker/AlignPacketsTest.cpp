@@ -166,15 +166,20 @@ TEST_F(AlignPacketsTest, EveryConsumerGetsEveryPacketOnceInStreamOrder)
     EXPECT_EQ(second.m_Seen.size(), 5u);
 }
 
-TEST(PacketConsumers, ListHoldsAFixedNumberAndRefusesNull)
+TEST(PacketConsumers, ListHasNoFixedSizeAndRefusesNull)
 {
-    RecordingConsumer c[CPacketConsumers::MAX_CONSUMERS + 1];
+    RecordingConsumer c[9];
     CPacketConsumers consumers;
     EXPECT_FALSE(consumers.Add(nullptr));
-    for (int i = 0; i < CPacketConsumers::MAX_CONSUMERS; ++i)
-        EXPECT_TRUE(consumers.Add(&c[i]));
-    EXPECT_FALSE(consumers.Add(&c[CPacketConsumers::MAX_CONSUMERS]));
+    EXPECT_EQ(consumers.Take().nCount, 0);
+    for (RecordingConsumer& consumer : c)
+        EXPECT_TRUE(consumers.Add(&consumer));
+    const CPacketConsumers::Snapshot before = consumers.Take();
     consumers.Remove(&c[1]);
-    EXPECT_TRUE(consumers.Add(&c[CPacketConsumers::MAX_CONSUMERS])) << "a removed consumer's slot is free again";
-    EXPECT_EQ(consumers.Take().nCount, CPacketConsumers::MAX_CONSUMERS);
+    consumers.Remove(&c[1]);
+    const CPacketConsumers::Snapshot after = consumers.Take();
+    ASSERT_EQ(after.nCount, 8);
+    EXPECT_EQ(after.Items[1], &c[2]) << "the others keep their order";
+    ASSERT_EQ(before.nCount, 9) << "a run that took the list before keeps walking it";
+    EXPECT_EQ(before.Items[1], &c[1]);
 }

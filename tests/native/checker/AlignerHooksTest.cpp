@@ -1,6 +1,7 @@
 #include "CheckerFixture.h"
 
 #include "capture/CaptureAnalysisFeed.h"
+#include "capture/CaptureSession.h"
 
 #include <cstdio>
 #include <string>
@@ -61,30 +62,28 @@ TEST_F(AlignerHooksTest, SkippedBytesAndRunEndsAreReportedWhereTheyLie)
 TEST_F(AlignerHooksTest, CaptureFeedPassesOnExactlyTheRecordedRuns)
 {
     const std::string path = testing::TempDir() + "aligner_hooks_feed.ts";
-    CCaptureState capture;
-    CStreamAnalysis analysis;
-    CCaptureAnalysisFeed feed(analysis, capture, &FakeNowUs);
-    CPacketConsumers consumers(&feed);
+    CCaptureSession session;
+    CStreamAnalysis& analysis = session.Make<CStreamAnalysis>();
+    session.MakeConsumer<CCaptureAnalysisFeed>(analysis, &FakeNowUs);
     auto receive = [&](const Bytes& run) {
-        capture.WriteSample(run.data(), static_cast<int32_t>(run.size()));
-        AlignPackets(run.data(), static_cast<int32_t>(run.size()), m_Guarded + 16, m_nCarry, consumers);
+        session.Receive(run.data(), static_cast<int32_t>(run.size()), m_Guarded + 16, m_nCarry);
     };
 
     receive(Packets(1, 3));  // before the recording
     FILE* pFile = std::fopen(path.c_str(), "wb");
     ASSERT_NE(pFile, nullptr);
-    ASSERT_TRUE(capture.StartCapture(pFile, 0));
+    ASSERT_TRUE(session.StartCapture(pFile, 0));
     g_nNowUs = 1000000;
     receive(Concat({TestPacket(4), Bytes(10, 0x11), TestPacket(5)}));
     g_nNowUs = 2000000;
     receive(Packets(6, 4));
-    capture.StopCapture();
+    session.State().StopCapture();
     receive(Packets(10, 2));  // after it
 
     const StreamHealthSummary summary = analysis.Summarise();
     EXPECT_EQ(summary.nPackets, 6u);
     EXPECT_EQ(summary.nSkippedBytes, 10u);
-    EXPECT_EQ(summary.nBytes, capture.CapturedBytes());
+    EXPECT_EQ(summary.nBytes, session.State().CapturedBytes());
     EXPECT_EQ(summary.nSyncLosses, 1u);
     EXPECT_EQ(summary.Arrival.nMeasuredMs, 1000u) << "arrival marked after each recorded run";
     std::remove(path.c_str());

@@ -65,7 +65,8 @@ TEST_F(CaptureTest, ReferenceClockIsTheSeparateSystemClock)
 TEST_F(CaptureTest, WithoutAClockTheSinkOffersNone)
 {
     HRESULT hr = S_OK;
-    InterfaceHolder<IBaseFilter> pSink(static_cast<IBaseFilter*>(new CCaptureFilter(&hr, CLSID_NoClock)));
+    InterfaceHolder<IBaseFilter> pSink(
+        static_cast<IBaseFilter*>(new CCaptureFilter(&hr, ProgramCaptureSession(), CLSID_NoClock)));
     EXPECT_EQ(hr, S_OK);
     IReferenceClock* pClock = reinterpret_cast<IReferenceClock*>(1);
     EXPECT_EQ(pSink->QueryInterface(IID_IReferenceClock, reinterpret_cast<void**>(&pClock)), E_NOINTERFACE);
@@ -81,7 +82,7 @@ TEST(CaptureFactory, FilterDiesWithItsLastReference)
     const LONG nBefore = CLiveObject::LiveCount();
     {
         InterfaceHolder<IBaseFilter> pFilter;
-        ASSERT_EQ(CreateCaptureFilter(pFilter), S_OK);
+        ASSERT_EQ(CreateCaptureFilter(pFilter, ProgramCaptureSession()), S_OK);
         EXPECT_EQ(CLiveObject::LiveCount(), nBefore + 2);
         // The clock handed out outlives the filter; the pin keeps the filter alive.
         InterfaceHolder<IReferenceClock> pClock;

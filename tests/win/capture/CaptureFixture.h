@@ -4,7 +4,7 @@
 
 #include "capture/CaptureFilter.h"
 #include "capture/CaptureInputPin.h"
-#include "capture/CaptureState.h"
+#include "capture/CaptureSession.h"
 #include "capture/TsPacketChecker.h"
 #include "filters/LiveObject.h"
 #include "support/TestPackets.h"
@@ -32,7 +32,7 @@ protected:
         g_CaptureState.StopCapture();
         ResetTestStreamCounters();
         m_nLiveBefore = CLiveObject::LiveCount();
-        ASSERT_EQ(CreateCaptureFilter(m_pSink), S_OK);
+        ASSERT_EQ(CreateCaptureFilter(m_pSink, ProgramCaptureSession()), S_OK);
         m_pFilter = static_cast<CCaptureFilter*>(m_pSink.Get());
         m_pPin = static_cast<CCaptureInputPin*>(m_pFilter->GetPin(0));
         ASSERT_NE(m_pPin, nullptr);

@@ -123,7 +123,8 @@ TEST_F(CaptureTest, RecordsAndChecksWhatThePlatformGraphDelivers)
 TEST_F(CaptureTest, WithoutTheSinkClockTheGraphRunsOnAnotherOne)
 {
     HRESULT hr = S_OK;
-    InterfaceHolder<IBaseFilter> pSink(static_cast<IBaseFilter*>(new CCaptureFilter(&hr, CLSID_NoClock)));
+    InterfaceHolder<IBaseFilter> pSink(
+        static_cast<IBaseFilter*>(new CCaptureFilter(&hr, ProgramCaptureSession(), CLSID_NoClock)));
     ASSERT_EQ(hr, S_OK);
     InterfaceHolder<IPin> pPin;
     ASSERT_EQ(pSink->FindPin(L"Input", pPin.OutSlot()), S_OK);

@@ -2,9 +2,8 @@
 // signal away mid-capture through the device's control.
 #include "cli/CliCommands.h"
 #include "cli/CliConsole.h"
+#include "capture/CaptureSession.h"
 #include "win/tunergraph_sim/SimGraphFixture.h"
-
-#include "capture/CaptureState.h"
 
 #include <cstdio>
 #include <fstream>
@@ -47,9 +46,8 @@ protected:
     {
         SimGraphTest::SetUp();
         Register(kQuickDefaultScenario);
-        // The device's state and the captured count outlive a test in this process.
+        // The device's state outlives a test in this process.
         Control(L"Quillon DVB-T Terrestrial Tuner")->Reset();
-        g_CaptureState.ClearCapturedBytes();
         const std::string dir = testing::TempDir();
         m_strCapture = dir + "cli_lost.ts";
         m_strOut = dir + "cli_lost_out.txt";
@@ -80,17 +78,22 @@ protected:
             std::fclose(pErr);
             m_bDone = true;
         });
-        ASSERT_TRUE(WaitUntil([this] { return m_bDone || g_CaptureState.CapturedBytes() > 0; }));
+        ASSERT_TRUE(WaitUntil([this] { return m_bDone || FileSize(m_strCapture) > 0; }));
         ASSERT_FALSE(m_bDone) << ReadAll(m_strErr);
     }
 
-    // The file holds every byte the capture counted, and the summary was printed.
+    // The file holds every byte the capture reported, and the summary was printed.
     void ExpectCompleteFileAndSummary()
     {
-        EXPECT_GT(g_CaptureState.CapturedBytes(), 0u);
-        EXPECT_EQ(FileSize(m_strCapture), g_CaptureState.CapturedBytes());
+        const std::string err = ReadAll(m_strErr);
+        const size_t nEnded = err.find("Capture ended: ");
+        ASSERT_NE(nEnded, std::string::npos) << err;
+        const size_t nCount = err.rfind("; ", err.find(" bytes in ", nEnded));
+        ASSERT_TRUE(nCount != std::string::npos && nCount > nEnded) << err;
+        const uint64_t nReported = std::stoull(err.substr(nCount + 2));
+        EXPECT_GT(nReported, 0u);
+        EXPECT_EQ(FileSize(m_strCapture), nReported);
         EXPECT_NE(ReadAll(m_strOut).find("Stream health"), std::string::npos);
-        EXPECT_NE(ReadAll(m_strErr).find("Capture ended: "), std::string::npos);
     }
 
     CConsoleStop m_stop;
@@ -108,7 +111,9 @@ TEST_F(CliLostSignalTest, SignalLostForTheLockTimeoutEndsWithNoLockAndACompleteF
     Control(L"Quillon DVB-T Terrestrial Tuner")->SetSignalLost(TRUE);
     m_thread.join();
     EXPECT_EQ(m_nExit, EXIT_NO_LOCK);
+    EXPECT_EQ(&m_graph.CaptureSession(), &ProgramCaptureSession()) << "the graph has the program's session back";
     EXPECT_FALSE(g_CaptureState.IsRecording());
+    EXPECT_EQ(g_CaptureState.CapturedBytes(), 0u) << "the command records into a session of its own";
     ExpectCompleteFileAndSummary();
     EXPECT_NE(ReadAll(m_strErr).find("no lock for the lock timeout"), std::string::npos);
 }
@@ -121,9 +126,9 @@ TEST_F(CliLostSignalTest, SignalThatComesBackKeepsTheRecordingGoing)
     ASSERT_TRUE(WaitUntil([this] { return ReadAll(m_strErr).find("no lock  strength") != std::string::npos; }))
         << ReadAll(m_strErr);
     control->SetSignalLost(FALSE);
-    const uint64_t nBefore = g_CaptureState.CapturedBytes();
-    ASSERT_TRUE(WaitUntil([nBefore] { return g_CaptureState.CapturedBytes() > nBefore; }));
-    EXPECT_TRUE(g_CaptureState.IsRecording());
+    const uint64_t nBefore = FileSize(m_strCapture);
+    ASSERT_TRUE(WaitUntil([this, nBefore] { return FileSize(m_strCapture) > nBefore; }));
+    EXPECT_FALSE(m_bDone) << "still recording";
     m_stop.RequestStop();
     m_thread.join();
     EXPECT_EQ(m_nExit, EXIT_OK);

@@ -4,7 +4,7 @@
 #include "SimTestSupport.h"
 
 #include "capture/CaptureFilter.h"
-#include "capture/CaptureState.h"
+#include "capture/CaptureSession.h"
 #include "capture/TsPacketChecker.h"
 #include "graph/BdaGuids.h"
 #include "simtuner/TsGenerator.h"
@@ -51,7 +51,7 @@ protected:
         m_Tuner = BindTuner("Quillon Stream Tuner");
         ASSERT_FALSE(m_Tuner.IsNull());
         if (nKeep < 0) {
-            ASSERT_EQ(CreateCaptureFilter(m_Sink), S_OK);
+            ASSERT_EQ(CreateCaptureFilter(m_Sink, ProgramCaptureSession()), S_OK);
         } else {
             m_pSink = new CSimTestSink(static_cast<size_t>(nKeep), nRefuseAfter);
             m_Sink = static_cast<IBaseFilter*>(m_pSink);
