@@ -3,8 +3,10 @@
 
 #include "capture/CaptureAnalysisFeed.h"
 #include "capture/HealthReport.h"
+#include "capture/KeepAwake.h"
 #include "cli/CliConsole.h"
 #include "cli/CliText.h"
+#include "cli/CliUnicode.h"
 #include "tuner/TunerGraph.h"
 
 #include <cerrno>
@@ -47,10 +49,10 @@ int RunCapture(const CliArgs& args, const CliContext& context)
         return nExit;
 
     // The file is created only once the tuner is locked, so a failed tune leaves none.
-    FILE* pFile = fopen(args.strFile.c_str(), "wb");
+    FILE* pFile = OpenCliFile(args.strFile, L"wb").release();
     if (!pFile) {
-        fprintf(context.pErr, "qltscap: fopen failed (%s): cannot write %s; check the folder and its permissions\n",
-                strerror(errno), args.strFile.c_str());
+        fprintf(context.pErr, "qltscap: cannot write %s; check the folder and its permissions (_wfopen: %s)\n",
+                args.strFile.c_str(), strerror(errno));
         context.Graph.DestroyGraph();
         return EXIT_FILE_OPEN;
     }
@@ -65,6 +67,8 @@ int RunCapture(const CliArgs& args, const CliContext& context)
         context.Graph.DestroyGraph();
         return EXIT_FAILED;
     }
+    // An overnight capture nobody watches must not end at the sleep timeout.
+    g_KeepAwake.Hold();
 
     const uint64_t nStart = GetTickCount64();
     uint64_t nLastLocked = nStart, nLastProgress = nStart, nBytesAtProgress = 0;
@@ -111,13 +115,14 @@ int RunCapture(const CliArgs& args, const CliContext& context)
         }
     }
     g_CaptureState.StopCapture();
+    g_KeepAwake.Release();
     // The analysis is read once the streaming thread that feeds it has stopped.
     context.Graph.StopGraph();
     context.Graph.DestroyGraph();
 
     const uint64_t nBytes = g_CaptureState.CapturedBytes();
     const CaptureEnd eEnd = g_CaptureState.EndReason();
-    const char* pszWhy = "stopped by Ctrl+C";
+    const char* pszWhy = context.Stop.CauseText();
     nExit = EXIT_OK;
     if (eEnd == CaptureEnd::WriteFailed) {
         pszWhy = "a write failed (disk full or removed?); the file holds what was written before";
@@ -138,22 +143,33 @@ int RunCapture(const CliArgs& args, const CliContext& context)
 
 int RunAnalyze(const CliArgs& args, const CliContext& context)
 {
-    FILE* pFile = fopen(args.strFile.c_str(), "rb");
-    if (!pFile) {
-        fprintf(context.pErr, "qltscap: fopen failed (%s): cannot read %s\n", strerror(errno), args.strFile.c_str());
+    FileHolder file = OpenCliFile(args.strFile, L"rb");
+    if (!file) {
+        fprintf(context.pErr, "qltscap: cannot read %s (_wfopen: %s)\n", args.strFile.c_str(), strerror(errno));
         return EXIT_FILE_OPEN;
     }
     std::unique_ptr<CStreamAnalysis> pAnalysis(new CStreamAnalysis());
     std::vector<uint8_t> buffer(ANALYZE_CHUNK);
     size_t nRead;
-    while ((nRead = fread(buffer.data(), 1, buffer.size(), pFile)) > 0)
+    bool bStopped = false;
+    // Ctrl+C is looked at between chunks: a large file ends within one chunk's work.
+    while (!(bStopped = context.Stop.WaitForStop(0)) && (nRead = fread(buffer.data(), 1, buffer.size(), file.get())) > 0)
         pAnalysis->OnBytes(buffer.data(), nRead);
-    const bool bFailed = ferror(pFile) != 0;
-    fclose(pFile);
-    if (bFailed) {
+    if (!bStopped && ferror(file.get())) {
         fprintf(context.pErr, "qltscap: fread failed: %s could not be read to its end\n", args.strFile.c_str());
         return EXIT_FILE_OPEN;
     }
-    PrintSummary(args, context, pAnalysis->Summarise());
+    const StreamHealthSummary summary = pAnalysis->Summarise();
+    PrintSummary(args, context, summary);
+    if (bStopped) {
+        fprintf(context.pErr, "qltscap: analysis %s; the summary covers the part read before\n",
+                context.Stop.CauseText());
+        return EXIT_OK;
+    }
+    if (summary.nPackets == 0) {
+        fprintf(context.pErr, "qltscap: %s holds no transport-stream packets (no run of 0x47 sync bytes 188 bytes "
+                "apart)\n", args.strFile.c_str());
+        return EXIT_BAD_ARGUMENT;
+    }
     return EXIT_OK;
 }

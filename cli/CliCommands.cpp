@@ -2,11 +2,11 @@
 
 #include "cli/CliConsole.h"
 #include "cli/CliTuners.h"
+#include "cli/CliUnicode.h"
+#include "cli/OutputPath.h"
 #include "tuner/TunerGraph.h"
 #include "tuner/TuningList.h"
 
-#include <cerrno>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -66,8 +66,12 @@ int RunCli(int argc, const char* const* argv, const CliContext& context)
 
 int RunList(const CliArgs& args, const CliContext& context)
 {
-    const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph);
+    bool bStopped = false;
+    const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph, &context.Stop, &bStopped);
     fputs((args.bJson ? FormatTunerListJson(entries) : FormatTunerListText(entries)).c_str(), context.pOut);
+    if (bStopped)
+        fprintf(context.pErr, "qltscap: list %s after %d tuners\n", context.Stop.CauseText(),
+                static_cast<int>(entries.size()));
     return EXIT_OK;
 }
 
@@ -144,8 +148,13 @@ int RunTune(const CliArgs& args, const CliContext& context)
 
 int RefuseExistingFile(const CliArgs& args, const CliContext& context)
 {
+    std::string why;
+    if (!CheckOutputPath(args.strFile, &why)) {
+        fprintf(context.pErr, "qltscap: cannot write %s: %s\n", args.strFile.c_str(), why.c_str());
+        return EXIT_FILE_OPEN;
+    }
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(args.strFile.c_str(), GetFileExInfoStandard, &data))
+    if (!GetCliFileData(args.strFile, &data))
         return EXIT_OK;
     const uint64_t nExisting = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
     if (nExisting == 0 || args.bOverwrite)
@@ -177,14 +186,13 @@ int BuildCliGraph(const CliContext& context, const CliTunerEntry& tuner, const c
 int ReadCliTuningList(const std::string& strPath, const CliContext& context, TuningList* pList)
 {
     // A file that does not open is told apart from one that is not a list.
-    FILE* pFile = fopen(strPath.c_str(), "rb");
-    if (!pFile) {
-        fprintf(context.pErr, "qltscap: fopen failed (%s): cannot read %s\n", strerror(errno), strPath.c_str());
+    std::string text, why;
+    if (!ReadCliFile(strPath, kMaxTuningListBytes, &text, &why)) {
+        fprintf(context.pErr, "qltscap: cannot read %s (%s)\n", strPath.c_str(), why.c_str());
         return EXIT_FILE_OPEN;
     }
-    fclose(pFile);
     TuningListError error;
-    if (!ReadTuningListFile(strPath, *pList, error)) {
+    if (!ParseTuningList(text, *pList, error)) {
         fprintf(context.pErr, "qltscap: %s: %s\n", strPath.c_str(), error.Describe().c_str());
         return EXIT_BAD_ARGUMENT;
     }

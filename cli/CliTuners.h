@@ -7,5 +7,9 @@
 #include <vector>
 
 class CTunerGraph;
+class CConsoleStop;
 
-std::vector<CliTunerEntry> ListCliTuners(CTunerGraph& graph);
+// With pStop, a stop request ends the list after the tuner being read (*pbStopped true):
+// each tuner's records take a graph of their own.
+std::vector<CliTunerEntry> ListCliTuners(CTunerGraph& graph, const CConsoleStop* pStop = nullptr,
+                                         bool* pbStopped = nullptr);
