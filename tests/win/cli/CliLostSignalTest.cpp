@@ -1,105 +1,10 @@
-// The console capture over the simulated driver, in-process so that the test can take the
-// signal away mid-capture through the device's control.
-#include "cli/CliCommands.h"
-#include "cli/CliConsole.h"
-#include "win/tunergraph_sim/SimGraphFixture.h"
-
-#include "capture/CaptureState.h"
-
-#include <cstdio>
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <thread>
+// A signal lost during a console capture, taken away mid-capture through the device's control.
+#include "win/cli/CliCaptureFixture.h"
 
 namespace {
-
-constexpr DWORD WAIT_LIMIT_MS = 60000;
-
-std::string ReadAll(const std::string& path)
+class CliLostSignalTest : public CliCaptureTest
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-uint64_t FileSize(const std::string& path)
-{
-    return ReadAll(path).size();
-}
-
-// Polls until the condition holds; false after a generous limit.
-bool WaitUntil(const std::function<bool()>& condition)
-{
-    for (DWORD nWaited = 0; nWaited < WAIT_LIMIT_MS; nWaited += 50) {
-        if (condition())
-            return true;
-        Sleep(50);
-    }
-    return condition();
-}
-
-class CliLostSignalTest : public SimGraphTest
-{
-protected:
-    void SetUp() override
-    {
-        SimGraphTest::SetUp();
-        Register(kQuickDefaultScenario);
-        // The device's state and the captured count outlive a test in this process.
-        Control(L"Quillon DVB-T Terrestrial Tuner")->Reset();
-        g_CaptureState.ClearCapturedBytes();
-        const std::string dir = testing::TempDir();
-        m_strCapture = dir + "cli_lost.ts";
-        m_strOut = dir + "cli_lost_out.txt";
-        m_strErr = dir + "cli_lost_err.txt";
-        std::remove(m_strCapture.c_str());
-    }
-    void TearDown() override
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-        std::remove(m_strCapture.c_str());
-        std::remove(m_strOut.c_str());
-        std::remove(m_strErr.c_str());
-        SimGraphTest::TearDown();
-    }
-
-    // Starts a terrestrial capture on its own thread, as the program's main would run it.
-    void StartCapture(const char* pszLockTimeout)
-    {
-        m_thread = std::thread([this, pszLockTimeout] {
-            FILE* pOut = std::fopen(m_strOut.c_str(), "w");
-            FILE* pErr = std::fopen(m_strErr.c_str(), "w");
-            const char* argv[] = {"qltscap", "capture", "1", "--freq", "506000", "--bw", "8", "-o",
-                                  m_strCapture.c_str(), "--lock-timeout", pszLockTimeout};
-            const CliContext context{m_graph, m_stop, pOut, pErr};
-            m_nExit = RunCli(static_cast<int>(sizeof(argv) / sizeof(argv[0])), argv, context);
-            std::fclose(pOut);
-            std::fclose(pErr);
-            m_bDone = true;
-        });
-        ASSERT_TRUE(WaitUntil([this] { return m_bDone || g_CaptureState.CapturedBytes() > 0; }));
-        ASSERT_FALSE(m_bDone) << ReadAll(m_strErr);
-    }
-
-    // The file holds every byte the capture counted, and the summary was printed.
-    void ExpectCompleteFileAndSummary()
-    {
-        EXPECT_GT(g_CaptureState.CapturedBytes(), 0u);
-        EXPECT_EQ(FileSize(m_strCapture), g_CaptureState.CapturedBytes());
-        EXPECT_NE(ReadAll(m_strOut).find("Stream health"), std::string::npos);
-        EXPECT_NE(ReadAll(m_strErr).find("Capture ended: "), std::string::npos);
-    }
-
-    CConsoleStop m_stop;
-    std::thread m_thread;
-    std::atomic<bool> m_bDone{false};
-    int m_nExit = -1;
-    std::string m_strCapture, m_strOut, m_strErr;
 };
-
 } // namespace
 
 TEST_F(CliLostSignalTest, SignalLostForTheLockTimeoutEndsWithNoLockAndACompleteFile)
