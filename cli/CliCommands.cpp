@@ -1,6 +1,9 @@
 #include "cli/CliCommands.h"
 
+#include "QltsVersion.h"
+#include "cli/ChannelChoice.h"
 #include "cli/CliConsole.h"
+#include "cli/CliText.h"
 #include "cli/CliTuners.h"
 #include "cli/CliUnicode.h"
 #include "cli/OutputPath.h"
@@ -31,14 +34,26 @@ const char* TuneCallName(TuneCall eCall)
     return "Tune";
 }
 
-void PrintSignal(const CliContext& context, FILE* pStream)
+// One reading; a watched one carries its local time, so that a log of aiming an antenna
+// shows when the signal came and went.
+void PrintSignal(const CliArgs& args, const CliContext& context)
 {
     LONG nStrength = 0, nQuality = 0;
     const bool bLocked = context.Graph.WaitForLock(0) == 0;
     if (bLocked)
         context.Graph.GetSignalLevels(&nStrength, &nQuality);
-    fprintf(pStream, "%s\n", FormatSignalLine(bLocked, nStrength, nQuality).c_str());
-    fflush(pStream);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char szTime[32];
+    snprintf(szTime, sizeof(szTime), "%04u-%02u-%02uT%02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+             now.wMinute, now.wSecond);
+    if (args.bJson)
+        fprintf(context.pOut, "%s\n", FormatSignalJson(szTime, bLocked, nStrength, nQuality).c_str());
+    else if (args.bWatch)
+        fprintf(context.pOut, "%s  %s\n", szTime + 11, FormatSignalLine(bLocked, nStrength, nQuality).c_str());
+    else
+        fprintf(context.pOut, "%s\n", FormatSignalLine(bLocked, nStrength, nQuality).c_str());
+    fflush(context.pOut);
 }
 
 } // namespace
@@ -51,6 +66,10 @@ int RunCli(int argc, const char* const* argv, const CliContext& context)
         return BadArgument(context, args.eCommand, error);
     if (args.bHelp) {
         fputs(CliHelpText(args.eCommand).c_str(), context.pOut);
+        return EXIT_OK;
+    }
+    if (args.bVersion) {
+        fputs("qltscap " QLTS_VERSION_TEXT " (" QLTS_PRODUCT_NAME ", command line)\n", context.pOut);
         return EXIT_OK;
     }
     switch (args.eCommand) {
@@ -67,8 +86,10 @@ int RunCli(int argc, const char* const* argv, const CliContext& context)
 int RunList(const CliArgs& args, const CliContext& context)
 {
     bool bStopped = false;
-    const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph, &context.Stop, &bStopped);
-    fputs((args.bJson ? FormatTunerListJson(entries) : FormatTunerListText(entries)).c_str(), context.pOut);
+    int nOthers = 0;
+    const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph, &context.Stop, &bStopped, &nOthers);
+    fputs((args.bJson ? FormatTunerListJson(entries, nOthers) : FormatTunerListText(entries, nOthers)).c_str(),
+          context.pOut);
     if (bStopped)
         fprintf(context.pErr, "qltscap: list %s after %d tuners\n", context.Stop.CauseText(),
                 static_cast<int>(entries.size()));
@@ -84,14 +105,21 @@ int TuneCliTuner(const CliArgs& args, const CliContext& context)
         if (nExit != EXIT_OK)
             return nExit;
         size_t nMatches = 0;
-        pChannel = FindChannel(channels, args.strChannel, &nMatches);
-        if (!pChannel)
-            return BadArgument(context, args.eCommand, "no channel '" + args.strChannel + "' in " + args.strChannels);
-        // Channel files repeat names (one service on two transmitters): say which is tuned.
+        pChannel = FindCliChannel(channels, args.strChannel, &nMatches);
+        if (!pChannel) {
+            std::string names;
+            for (const std::string& name : ClosestChannelNames(channels, args.strChannel, 3))
+                names += (names.empty() ? "; the closest names: '" : "', '") + name;
+            return BadArgument(context, args.eCommand, "no channel '" + args.strChannel + "' in " + args.strChannels +
+                                                           (names.empty() ? "" : names + "'"));
+        }
+        // Channel files repeat names (one service on two transmitters): say which is tuned
+        // and how to name another.
         if (nMatches > 1)
-            fprintf(context.pErr, "qltscap: %u channels in %s are named '%s'; taking the first, [%s] at line %d\n",
+            fprintf(context.pErr, "qltscap: %u channels in %s are named '%s'; taking the first, [%s] at line %d; "
+                    "choose one with NAME@FREQUENCY: %s\n",
                     static_cast<unsigned>(nMatches), args.strChannels.c_str(), args.strChannel.c_str(),
-                    pChannel->strName.c_str(), pChannel->nLine);
+                    pChannel->strName.c_str(), pChannel->nLine, ChannelChoices(channels, pChannel->strName).c_str());
     }
     const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph);
     const int nFound = FindCliTuner(entries, args.strTuner);
@@ -126,8 +154,15 @@ int TuneCliTuner(const CliArgs& args, const CliContext& context)
                            std::string(TuneCallName(plan.eCall)) + " refused the values (0x80070057)");
     }
     if (hr != S_OK) {
-        fprintf(context.pErr, "qltscap: %s failed (0x%08lX): no lock; check the frequency, the other PARAMS and "
-                "the antenna\n", TuneCallName(plan.eCall), static_cast<unsigned long>(hr));
+        fprintf(context.pErr, "qltscap: the tuner did not lock at %s %s within %ld s (%s 0x%08lX); %s\n",
+                plan.strTuneFreq.c_str(), plan.eCall == TuneCall::DVBS ? "MHz" : "kHz",
+                static_cast<long>(CTunerGraph::TUNE_LOCK_BUDGET_MS / 1000), TuneCallName(plan.eCall),
+                static_cast<unsigned long>(hr),
+                args.bWatch ? "watching the signal until Ctrl+C" : "check the frequency, the other PARAMS and the antenna");
+        fflush(context.pErr);
+        // A watch is how people aim an antenna: it goes on without lock.
+        if (args.bWatch)
+            return EXIT_OK;
         context.Graph.DestroyGraph();
         return EXIT_NO_LOCK;
     }
@@ -139,9 +174,9 @@ int RunTune(const CliArgs& args, const CliContext& context)
     const int nExit = TuneCliTuner(args, context);
     if (nExit != EXIT_OK)
         return nExit;
-    PrintSignal(context, context.pOut);
+    PrintSignal(args, context);
     while (args.bWatch && !context.Stop.WaitForStop(WATCH_PERIOD_MS))
-        PrintSignal(context, context.pOut);
+        PrintSignal(args, context);
     context.Graph.DestroyGraph();
     return EXIT_OK;
 }

@@ -2,6 +2,7 @@
 // of every frequency that locks, prints them and writes them as a channel file.
 #include "cli/CliCommands.h"
 
+#include "cli/ChannelChoice.h"
 #include "cli/CliConsole.h"
 #include "cli/CliTuners.h"
 #include "cli/CliUnicode.h"
@@ -216,7 +217,9 @@ int RunScan(const CliArgs& args, const CliContext& context)
     end.nScanned = rows.size();
 
     if (!args.strFile.empty()) {
-        const std::vector<TuningListEntry> channels = MakeScanChannels(rows);
+        std::vector<TuningListEntry> channels = MakeScanChannels(rows);
+        // Two transmitters often carry one service: each entry keeps a name of its own.
+        MakeChannelNamesUnique(channels);
         TuningListError formatError;
         std::string text, why;
         if (channels.empty()) {
