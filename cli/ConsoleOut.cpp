@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr DWORD COALESCE_MS = 10;
+
 bool IsConsole(HANDLE hHandle)
 {
     DWORD nMode = 0;
@@ -141,9 +143,16 @@ DWORD WINAPI CConsoleOutput::PumpMain(void* pParam)
 {
     const Pump* pPump = static_cast<const Pump*>(pParam);
     CUtf8ToWide converter;
-    char buffer[4096];
+    char buffer[8192];
     DWORD nRead = 0;
     while (ReadFile(pPump->hRead, buffer, sizeof(buffer), &nRead, nullptr) && nRead) {
+        // An unbuffered stream writes one print in many small pieces: the rest of the print
+        // is gathered first, so that the console gets whole lines in one call.
+        Sleep(COALESCE_MS);
+        DWORD nAvailable = 0, nMore = 0;
+        while (nRead < sizeof(buffer) && PeekNamedPipe(pPump->hRead, nullptr, 0, nullptr, &nAvailable, nullptr) &&
+               nAvailable && ReadFile(pPump->hRead, buffer + nRead, sizeof(buffer) - nRead, &nMore, nullptr))
+            nRead += nMore;
         const std::wstring text = converter.Convert(buffer, nRead);
         DWORD nWritten = 0;
         if (!text.empty())

@@ -119,3 +119,27 @@ TEST(ReplaceCliFile, ReplacesInOneStepOrLeavesTheOldFile)
     EXPECT_EQ(text, "new\n");
     DeleteFileW(wide.c_str());
 }
+
+// Aiming an antenna: the watch goes on without lock, one JSON reading per line, until Ctrl+C.
+TEST_F(CliConsoleEvents, WatchKeepsReadingWithoutLockUntilCtrlC)
+{
+    m_thread = std::thread([this] {
+        m_nExit = Run({"tune", "1", "--frequency", "514000", "--bandwidth", "8", "--watch", "--json"});
+        m_bDone = true;
+    });
+    auto readings = [this] {
+        const std::string out = ReadAll(m_strOut);
+        size_t n = 0;
+        for (size_t at = out.find("\"locked\":false"); at != std::string::npos; at = out.find("\"locked\":false", at + 1))
+            ++n;
+        return n;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return m_bDone || readings() >= 3; })) << ReadAll(m_strErr);
+    EXPECT_FALSE(m_bDone);
+    m_stop.RequestStop();
+    m_thread.join();
+    EXPECT_EQ(m_nExit, EXIT_OK);
+    EXPECT_TRUE(Has(m_strErr, "the tuner did not lock at 514000 kHz within 2 s (TuneDVBT 0x80004005)"))
+        << ReadAll(m_strErr);
+    EXPECT_TRUE(Has(m_strOut, "{\"time\":\"")) << ReadAll(m_strOut);
+}
