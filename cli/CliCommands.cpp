@@ -226,6 +226,11 @@ int ReadCliTuningList(const std::string& strPath, const CliContext& context, Tun
         fprintf(context.pErr, "qltscap: cannot read %s (%s)\n", strPath.c_str(), why.c_str());
         return EXIT_FILE_OPEN;
     }
+    if (text.size() > kMaxTuningListBytes) {
+        fprintf(context.pErr, "qltscap: %s is larger than %u MB: not a tuning list\n", strPath.c_str(),
+                static_cast<unsigned>(kMaxTuningListBytes >> 20));
+        return EXIT_BAD_ARGUMENT;
+    }
     TuningListError error;
     if (!ParseTuningList(text, *pList, error)) {
         fprintf(context.pErr, "qltscap: %s: %s\n", strPath.c_str(), error.Describe().c_str());

@@ -50,7 +50,7 @@ bool ReadCliFile(const std::string& strPath, size_t nMaxBytes, std::string* pTex
     pText->clear();
     FileHolder file = OpenCliFile(strPath, L"rb");
     if (!file) {
-        *pError = std::string("_wfopen failed (") + strerror(errno) + ")";
+        *pError = std::string("_wfopen: ") + strerror(errno);
         return false;
     }
     char buffer[65536];
@@ -59,10 +59,6 @@ bool ReadCliFile(const std::string& strPath, size_t nMaxBytes, std::string* pTex
         pText->append(buffer, nRead);
     if (ferror(file.get())) {
         *pError = "fread failed";
-        return false;
-    }
-    if (pText->size() > nMaxBytes) {
-        *pError = "larger than " + std::to_string(nMaxBytes >> 20) + " MB";
         return false;
     }
     return true;
@@ -74,21 +70,21 @@ bool ReplaceCliFile(const std::string& strPath, const std::string& strText, std:
     const std::wstring temp = target + L".tmp";
     FileHolder file(_wfopen(temp.c_str(), L"wb"));
     if (!file) {
-        *pError = std::string("_wfopen failed (") + strerror(errno) + ")";
+        *pError = std::string("_wfopen: ") + strerror(errno);
         return false;
     }
     const bool bWritten = fwrite(strText.data(), 1, strText.size(), file.get()) == strText.size();
     const bool bClosed = fclose(file.release()) == 0;
     if (!bWritten || !bClosed) {
         DeleteFileW(temp.c_str());
-        *pError = "fwrite failed (disk full?)";
+        *pError = "fwrite failed; is the disk full?";
         return false;
     }
     // One step: the target is either the old file or the new one, never missing.
     if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD nError = GetLastError();
         DeleteFileW(temp.c_str());
-        *pError = "MoveFileExW failed (" + SystemErrorText(nError) + ")";
+        *pError = "MoveFileExW: " + SystemErrorText(nError);
         return false;
     }
     return true;

@@ -27,7 +27,8 @@ FileHolder OpenCliFile(const std::string& strPath, const wchar_t* pszMode);
 // The attributes of a UTF-8 path; false when it does not exist or cannot be queried.
 bool GetCliFileData(const std::string& strPath, WIN32_FILE_ATTRIBUTE_DATA* pData);
 
-// Reads a whole file of at most nMaxBytes; false with the failing call and its reason.
+// Reads a file up to a little beyond nMaxBytes, so that a caller sees a longer one by the
+// text's size; false with the failing call and its reason.
 bool ReadCliFile(const std::string& strPath, size_t nMaxBytes, std::string* pText, std::string* pError);
 
 // Writes the text beside the target and puts it in the target's place in one step, so the
