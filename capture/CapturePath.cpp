@@ -2,12 +2,25 @@
 
 #include <windows.h>
 
+namespace {
+
+uint64_t FileBytes(BOOL bFound, const WIN32_FILE_ATTRIBUTE_DATA& data)
+{
+    return bFound ? static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow : 0;
+}
+
+} // namespace
+
 uint64_t ExistingFileBytes(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    return FileBytes(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data), data);
+}
+
+uint64_t ExistingFileBytes(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return FileBytes(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data), data);
 }
 
 CapturePathCheck CheckCapturePath(const std::string& path)

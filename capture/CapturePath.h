@@ -25,6 +25,8 @@ struct CapturePathCheck {
 // one rule by which the dialog asks before overwriting and qltscap refuses without
 // --overwrite: only a file with data is worth protecting.
 uint64_t ExistingFileBytes(const std::string& path);
+// The same for a wide path (the console program opens its files through the wide functions).
+uint64_t ExistingFileBytes(const std::wstring& path);
 
 // A text too long for the path limit is refused whole, never cut.
 CapturePathCheck CheckCapturePath(const std::string& path);

@@ -5,7 +5,10 @@
 #include "base/TunerKinds.h"
 #include "channels/TuningEntry.h"
 
+#include "base/TextCompare.h"
+
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -35,8 +38,9 @@ constexpr uint32_t CMD_TUNING = CMD_ONE_TUNING | CMD_SCAN;
 
 const OptionSpec kOptions[] = {
     {OptionId::Help, "--help", "-h", nullptr, CMD_ALL, 0, "show this help"},
-    {OptionId::Json, "--json", nullptr, nullptr, CMD_LIST | CMD_CAPTURE | CMD_ANALYZE | CMD_SCAN, 0, "print the result as JSON"},
-    {OptionId::Watch, "--watch", nullptr, nullptr, CMD_TUNE, 0, "print the signal five times a second until Ctrl+C"},
+    {OptionId::Json, "--json", nullptr, nullptr, CMD_ALL, 0, "print the result as JSON (tune: one line per reading)"},
+    {OptionId::Watch, "--watch", nullptr, nullptr, CMD_TUNE, 0,
+     "keep printing the signal five times a second, locked or not, until Ctrl+C"},
     {OptionId::Output, "--output", "-o", "FILE", CMD_CAPTURE | CMD_SCAN, 0,
      "the capture file (.ts); for scan, the channel file to write"},
     {OptionId::Overwrite, "--overwrite", nullptr, nullptr, CMD_CAPTURE | CMD_SCAN, 0,
@@ -68,6 +72,19 @@ const OptionSpec kOptions[] = {
     {OptionId::First, "--first", nullptr, "N", CMD_SCAN, 0, "scan only the first N frequencies"},
 };
 
+// The long names other tuning tools use, taken as ours.
+struct OptionAlias {
+    const char* pszAlias;
+    const char* pszName;
+};
+
+const OptionAlias kAliases[] = {
+    {"--frequency", "--freq"},
+    {"--bandwidth", "--bw"},
+    {"--symbol-rate", "--sr"},
+    {"--polarity", "--pol"},
+};
+
 struct CommandSpec {
     CliCommand eCommand;
     uint32_t nBit;
@@ -78,7 +95,7 @@ struct CommandSpec {
 
 const CommandSpec kCommands[] = {
     {CliCommand::List, CMD_LIST, "list", "qltscap list [--json]", "list the maker's tuners"},
-    {CliCommand::Tune, CMD_TUNE, "tune", "qltscap tune TUNER PARAMS|CHANNEL [--watch]",
+    {CliCommand::Tune, CMD_TUNE, "tune", "qltscap tune TUNER PARAMS|CHANNEL [--watch] [--json]",
      "tune and print lock, strength, quality"},
     {CliCommand::Capture, CMD_CAPTURE, "capture",
      "qltscap capture TUNER PARAMS|CHANNEL -o FILE [--limit-mb N] [--seconds S] [--overwrite] [--json]",
@@ -98,12 +115,57 @@ const CommandSpec* FindCommand(CliCommand eCommand)
     return nullptr;
 }
 
-const OptionSpec* FindOption(const std::string& name)
+const OptionSpec* FindOption(std::string name)
 {
+    for (const OptionAlias& alias : kAliases)
+        if (name == alias.pszAlias)
+            name = alias.pszName;
     for (const OptionSpec& spec : kOptions)
         if (name == spec.pszName || (spec.pszShort && name == spec.pszShort))
             return &spec;
     return nullptr;
+}
+
+// "; did you mean --freq?" for a word close to one of the candidates, else "".
+std::string DidYouMean(const std::string& typed, const std::vector<std::string>& candidates)
+{
+    const std::vector<std::string> near = ClosestWords(typed, candidates, 1);
+    return near.empty() ? std::string() : "; did you mean " + near[0] + "?";
+}
+
+// Why an option is not one of the command's, with the nearest one it has.
+std::string UnknownOption(const std::string& typed, const CommandSpec& command)
+{
+    std::vector<std::string> names;
+    for (const OptionSpec& spec : kOptions)
+        if (spec.nCommands & command.nBit)
+            names.push_back(spec.pszName);
+    for (const OptionAlias& alias : kAliases)
+        if (FindOption(alias.pszName)->nCommands & command.nBit)
+            names.push_back(alias.pszAlias);
+    if (const OptionSpec* pOther = FindOption(typed)) {
+        std::string owners;
+        for (const CommandSpec& spec : kCommands)
+            if (pOther->nCommands & spec.nBit)
+                owners += (owners.empty() ? "'" : ", '") + std::string(spec.pszName) + "'";
+        return typed + " is an option of " + owners + ", not of '" + command.pszName + "'";
+    }
+    return "unknown option " + typed + " for '" + command.pszName + "'" + DidYouMean(typed, names);
+}
+
+// A cable modulation as other tools write it (QAM256, QAM/256, 256QAM): its order, or 0.
+uint32_t QamOrder(const char* pszValue)
+{
+    std::string digits;
+    std::string letters;
+    for (const char* p = pszValue; *p; ++p) {
+        if (*p >= '0' && *p <= '9')
+            digits += *p;
+        else if (*p != '/' && *p != '-' && *p != '_')
+            letters += static_cast<char>(*p | 0x20);
+    }
+    uint32_t nOrder = 0;
+    return letters == "qam" && ParseCliNumber(digits.c_str(), &nOrder) ? nOrder : 0;
 }
 
 template <class T>
@@ -157,9 +219,9 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
     case OptionId::Channels: pArgs->strChannels = pszValue; return true;
     case OptionId::List: pArgs->strList = pszValue; return true;
     case OptionId::Polarity:
-        if (!strcmp(pszValue, "V") || !strcmp(pszValue, "v"))
+        if (EqualsIgnoringCase(pszValue, "V") || EqualsIgnoringCase(pszValue, "vertical"))
             return tune.nPolarity = 0, true;
-        if (!strcmp(pszValue, "H") || !strcmp(pszValue, "h"))
+        if (EqualsIgnoringCase(pszValue, "H") || EqualsIgnoringCase(pszValue, "horizontal"))
             return tune.nPolarity = 1, true;
         return badWord("H, V");
     case OptionId::Lnb: return Choose(kLnbPresets, pszValue, &tune.nLnbPreset) || badWord(Words(kLnbPresets));
@@ -282,6 +344,11 @@ const char kProgramHelpAfterParams[] =
     "Numbers are decimal digits only and must fit 32 bits.\n"
     "CHANNEL is --channel NAME --channels FILE: an entry of a channel file (as scan writes it)\n"
     "gives every value but the satellite dish's (--lnb ... --tone), which PARAMS still give.\n"
+    "When several entries share the NAME, NAME@F takes the one whose FREQUENCY is F (as the\n"
+    "file gives it, or in kHz).\n"
+    "--frequency, --bandwidth, --symbol-rate and --polarity are taken for --freq, --bw, --sr\n"
+    "and --pol; --modulation QAM256 (or 256QAM) for --qam 256.\n"
+    "File names may hold any character; a path is at most 259 characters long.\n"
     "\n"
     "A scan tunes each entry of a tuning list (--list, any kind of tuner) or each step of a\n"
     "range (--from/--to/--step in kHz, with --bw or --sr/--qam; terrestrial, cable, ATSC),\n"
@@ -294,9 +361,12 @@ const char kProgramHelpAfterParams[] =
     "first of --limit-mb, --seconds and Ctrl+C; the file is closed complete in every case.\n"
     "A signal lost during a capture is waited for: recording goes on while it may come back,\n"
     "and after --lock-timeout seconds (default 10) without lock the capture ends with code 4.\n"
+    "Closing the console window, logging off and shutting down end a capture as Ctrl+C does.\n"
+    "Windows is kept from sleeping while a capture records.\n"
     "\n"
     "Exit codes:\n"
-    "  0  success; also a capture ended by its limit, its time or Ctrl+C\n"
+    "  0  success; also a capture ended by its limit or its time, and any command ended\n"
+    "     by Ctrl+C (what was done until then is printed)\n"
     "  1  the system refused an operation that no option changes\n"
     "  2  bad argument (nothing is created or touched)\n"
     "  3  no such tuner\n"
@@ -315,7 +385,7 @@ std::string CliUsageText(CliCommand eCommand)
     for (const CommandSpec& spec : kCommands)
         if (eCommand == CliCommand::None || spec.eCommand == eCommand)
             text += std::string("\n  ") + spec.pszUsage;
-    return text + "\n  qltscap [COMMAND] --help\n";
+    return text + "\n  qltscap [COMMAND] --help\n  qltscap --version\n";
 }
 
 std::string CliHelpText(CliCommand eCommand)
@@ -337,6 +407,9 @@ std::string CliHelpText(CliCommand eCommand)
         std::string column = OptionColumn(spec);
         column.resize(column.size() < 26 ? 26 : column.size() + 1, ' ');
         text += "  " + column + spec.pszHelp;
+        for (const OptionAlias& alias : kAliases)
+            if (!strcmp(alias.pszName, spec.pszName))
+                text += std::string(" (also ") + alias.pszAlias + ")";
         if (const uint32_t nKinds = KindsOfOption(spec))
             text += " [" + KindNames(nKinds) + "]";
         text += "\n";
@@ -375,6 +448,10 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
         pArgs->bHelp = true;
         return true;
     }
+    if (i < argc && !strcmp(argv[i], "--version")) {
+        pArgs->bVersion = true;
+        return true;
+    }
     if (i >= argc) {
         *pError = "no command given";
         return false;
@@ -383,7 +460,10 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
         if (!strcmp(argv[i], spec.pszName))
             pArgs->eCommand = spec.eCommand;
     if (pArgs->eCommand == CliCommand::None) {
-        *pError = std::string("unknown command '") + argv[i] + "'";
+        std::vector<std::string> names;
+        for (const CommandSpec& spec : kCommands)
+            names.push_back(spec.pszName);
+        *pError = std::string("unknown command '") + argv[i] + "'" + DidYouMean(argv[i], names);
         return false;
     }
     const CommandSpec& command = *FindCommand(pArgs->eCommand);
@@ -404,7 +484,7 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
             }
             const OptionSpec* pSpec = FindOption(arg);
             if (!pSpec || !(pSpec->nCommands & command.nBit)) {
-                *pError = "unknown option " + arg + " for '" + command.pszName + "'";
+                *pError = UnknownOption(arg, command);
                 return false;
             }
             if (!pSpec->pszValue) {
@@ -421,6 +501,11 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
                     return false;
                 }
                 value = argv[++i];
+            }
+            // Other tools give a cable tuner's QAM order as its modulation.
+            if (pSpec->eId == OptionId::Modulation && QamOrder(value.c_str())) {
+                pSpec = FindOption("--qam");
+                value = std::to_string(QamOrder(value.c_str()));
             }
             if (!Apply(*pSpec, value.c_str(), pArgs, pError))
                 return false;

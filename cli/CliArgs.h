@@ -13,7 +13,7 @@ enum class CliCommand { None, List, Tune, Capture, Analyze, Scan };
 
 // The program's exit codes; the program help lists them.
 enum CliExit : int {
-    EXIT_OK = 0,             // also a capture ended by its limit, its time or Ctrl+C
+    EXIT_OK = 0,             // also a capture ended by its limit or its time, and any command ended by Ctrl+C
     EXIT_FAILED = 1,         // the system refused something that no option changes
     EXIT_BAD_ARGUMENT = 2,
     EXIT_NO_TUNER = 3,
@@ -37,6 +37,7 @@ struct CliTuneOptions {
 struct CliArgs {
     CliCommand eCommand = CliCommand::None;
     bool bHelp = false;
+    bool bVersion = false;  // qltscap --version
     std::string strTuner;   // tune, capture, scan: an index, a name or a MAC
     std::string strFile;    // capture: -o; scan: the channel file to write; analyze: the file to read
     bool bJson = false;

@@ -3,9 +3,11 @@
 
 #include "capture/CaptureAnalysisFeed.h"
 #include "capture/CaptureSession.h"
+#include "capture/KeepAwake.h"
 #include "ts/HealthReport.h"
 #include "cli/CliConsole.h"
 #include "cli/CliText.h"
+#include "cli/CliUnicode.h"
 #include "tuner/TunerGraph.h"
 
 #include <cerrno>
@@ -35,6 +37,15 @@ void PrintSummary(const CliArgs& args, const CliContext& context, const StreamHe
     fputs((args.bJson ? FormatHealthJson(summary) + "\n" : FormatHealthText(summary)).c_str(), context.pOut);
     fflush(context.pOut);
 }
+
+// Keeps the system awake from the start of the recording to the end of this scope.
+class CAwakeWhileRecording {
+public:
+    CAwakeWhileRecording() { g_KeepAwake.Hold(); }
+    ~CAwakeWhileRecording() { g_KeepAwake.Release(); }
+    CAwakeWhileRecording(const CAwakeWhileRecording&) = delete;
+    CAwakeWhileRecording& operator=(const CAwakeWhileRecording&) = delete;
+};
 
 // Binds the command's session to the graph for the graph's whole life. Leaving the scope
 // ends the recording, stops and tears down the graph and gives the graph its program-wide
@@ -79,16 +90,18 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
     if (nExit != EXIT_OK)
         return nExit;
     // The file is created only once the tuner is locked, so a failed tune leaves none.
-    FILE* pFile = fopen(args.strFile.c_str(), "wb");
+    FILE* pFile = OpenCliFile(args.strFile, L"wb").Detach();
     if (!pFile) {
-        fprintf(context.pErr, "qltscap: fopen failed (%s): cannot write %s; check the folder and its permissions\n",
-                strerror(errno), args.strFile.c_str());
+        fprintf(context.pErr, "qltscap: cannot write %s; check the folder and its permissions (_wfopen: %s)\n",
+                args.strFile.c_str(), strerror(errno));
         return EXIT_FILE_OPEN;
     }
     if (!session.StartCapture(pFile, args.nLimitMB)) {
         fprintf(context.pErr, "qltscap: StartCapture failed: another capture is still on\n");
         return EXIT_FAILED;
     }
+    // An overnight capture nobody watches must not end at the sleep timeout.
+    CAwakeWhileRecording awake;
 
     const CCaptureState& capture = session.State();
     const uint64_t nStart = GetTickCount64();
@@ -157,7 +170,7 @@ int RunCapture(const CliArgs& args, const CliContext& context)
     const uint64_t nBytes = session.State().CapturedBytes();
     const CaptureEnd eEnd = session.State().EndReason();
     session.Close();
-    const char* pszWhy = "stopped by Ctrl+C";
+    const char* pszWhy = context.Stop.CauseText();
     if (eEnd == CaptureEnd::WriteFailed) {
         pszWhy = "a write failed (disk full or removed?); the file holds what was written before";
         nExit = EXIT_WRITE_FAILED;
@@ -177,22 +190,33 @@ int RunCapture(const CliArgs& args, const CliContext& context)
 
 int RunAnalyze(const CliArgs& args, const CliContext& context)
 {
-    FILE* pFile = fopen(args.strFile.c_str(), "rb");
-    if (!pFile) {
-        fprintf(context.pErr, "qltscap: fopen failed (%s): cannot read %s\n", strerror(errno), args.strFile.c_str());
+    FileHolder file = OpenCliFile(args.strFile, L"rb");
+    if (file.IsNull()) {
+        fprintf(context.pErr, "qltscap: cannot read %s (_wfopen: %s)\n", args.strFile.c_str(), strerror(errno));
         return EXIT_FILE_OPEN;
     }
     std::unique_ptr<CStreamAnalysis> pAnalysis(new CStreamAnalysis());
     std::vector<uint8_t> buffer(ANALYZE_CHUNK);
     size_t nRead;
-    while ((nRead = fread(buffer.data(), 1, buffer.size(), pFile)) > 0)
+    bool bStopped = false;
+    // Ctrl+C is looked at between chunks: a large file ends within one chunk's work.
+    while (!(bStopped = context.Stop.WaitForStop(0)) && (nRead = fread(buffer.data(), 1, buffer.size(), file.Get())) > 0)
         pAnalysis->OnBytes(buffer.data(), nRead);
-    const bool bFailed = ferror(pFile) != 0;
-    fclose(pFile);
-    if (bFailed) {
+    if (!bStopped && ferror(file.Get())) {
         fprintf(context.pErr, "qltscap: fread failed: %s could not be read to its end\n", args.strFile.c_str());
         return EXIT_FILE_OPEN;
     }
-    PrintSummary(args, context, pAnalysis->Summarise());
+    const StreamHealthSummary summary = pAnalysis->Summarise();
+    PrintSummary(args, context, summary);
+    if (bStopped) {
+        fprintf(context.pErr, "qltscap: analysis %s; the summary covers the part read before\n",
+                context.Stop.CauseText());
+        return EXIT_OK;
+    }
+    if (summary.nPackets == 0) {
+        fprintf(context.pErr, "qltscap: %s holds no transport-stream packets (no run of 0x47 sync bytes 188 bytes "
+                "apart)\n", args.strFile.c_str());
+        return EXIT_BAD_ARGUMENT;
+    }
     return EXIT_OK;
 }

@@ -1,14 +1,17 @@
 #include "cli/CliCommands.h"
 
+#include "QltsVersion.h"
 #include "base/Holder.h"
 #include "capture/CapturePath.h"
+#include "cli/ChannelChoice.h"
 #include "cli/CliConsole.h"
+#include "cli/CliText.h"
 #include "cli/CliTuners.h"
+#include "cli/CliUnicode.h"
+#include "cli/OutputPath.h"
 #include "tuner/TunerGraph.h"
 #include "channels/TuningList.h"
 
-#include <cerrno>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -33,14 +36,26 @@ const char* TuneCallName(TuneCall eCall)
     return "Tune";
 }
 
-void PrintSignal(const CliContext& context, FILE* pStream)
+// One reading; a watched one carries its local time, so that a log of aiming an antenna
+// shows when the signal came and went.
+void PrintSignal(const CliArgs& args, const CliContext& context)
 {
     LONG nStrength = 0, nQuality = 0;
     const bool bLocked = context.Graph.WaitForLock(0) == 0;
     if (bLocked)
         context.Graph.GetSignalLevels(&nStrength, &nQuality);
-    fprintf(pStream, "%s\n", FormatSignalLine(bLocked, nStrength, nQuality).c_str());
-    fflush(pStream);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char szTime[32];
+    snprintf(szTime, sizeof(szTime), "%04u-%02u-%02uT%02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+             now.wMinute, now.wSecond);
+    if (args.bJson)
+        fprintf(context.pOut, "%s\n", FormatSignalJson(szTime, bLocked, nStrength, nQuality).c_str());
+    else if (args.bWatch)
+        fprintf(context.pOut, "%s  %s\n", szTime + 11, FormatSignalLine(bLocked, nStrength, nQuality).c_str());
+    else
+        fprintf(context.pOut, "%s\n", FormatSignalLine(bLocked, nStrength, nQuality).c_str());
+    fflush(context.pOut);
 }
 
 } // namespace
@@ -53,6 +68,10 @@ int RunCli(int argc, const char* const* argv, const CliContext& context)
         return BadArgument(context, args.eCommand, error);
     if (args.bHelp) {
         fputs(CliHelpText(args.eCommand).c_str(), context.pOut);
+        return EXIT_OK;
+    }
+    if (args.bVersion) {
+        fputs("qltscap " QLTS_VERSION_TEXT " (" QLTS_PRODUCT_NAME ", command line)\n", context.pOut);
         return EXIT_OK;
     }
     switch (args.eCommand) {
@@ -68,8 +87,14 @@ int RunCli(int argc, const char* const* argv, const CliContext& context)
 
 int RunList(const CliArgs& args, const CliContext& context)
 {
-    const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph);
-    fputs((args.bJson ? FormatTunerListJson(entries) : FormatTunerListText(entries)).c_str(), context.pOut);
+    bool bStopped = false;
+    int nOthers = 0;
+    const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph, &context.Stop, &bStopped, &nOthers);
+    fputs((args.bJson ? FormatTunerListJson(entries, nOthers) : FormatTunerListText(entries, nOthers)).c_str(),
+          context.pOut);
+    if (bStopped)
+        fprintf(context.pErr, "qltscap: list %s after %d tuners\n", context.Stop.CauseText(),
+                static_cast<int>(entries.size()));
     return EXIT_OK;
 }
 
@@ -82,14 +107,21 @@ int TuneCliTuner(const CliArgs& args, const CliContext& context)
         if (nExit != EXIT_OK)
             return nExit;
         size_t nMatches = 0;
-        pChannel = FindChannel(channels, args.strChannel, &nMatches);
-        if (!pChannel)
-            return BadArgument(context, args.eCommand, "no channel '" + args.strChannel + "' in " + args.strChannels);
-        // Channel files repeat names (one service on two transmitters): say which is tuned.
+        pChannel = FindCliChannel(channels, args.strChannel, &nMatches);
+        if (!pChannel) {
+            std::string names;
+            for (const std::string& name : ClosestChannelNames(channels, args.strChannel, 3))
+                names += (names.empty() ? "; the closest names: '" : "', '") + name;
+            return BadArgument(context, args.eCommand, "no channel '" + args.strChannel + "' in " + args.strChannels +
+                                                           (names.empty() ? "" : names + "'"));
+        }
+        // Channel files repeat names (one service on two transmitters): say which is tuned
+        // and how to name another.
         if (nMatches > 1)
-            fprintf(context.pErr, "qltscap: %u channels in %s are named '%s'; taking the first, [%s] at line %d\n",
+            fprintf(context.pErr, "qltscap: %u channels in %s are named '%s'; taking the first, [%s] at line %d; "
+                    "choose one with NAME@FREQUENCY: %s\n",
                     static_cast<unsigned>(nMatches), args.strChannels.c_str(), args.strChannel.c_str(),
-                    pChannel->strName.c_str(), pChannel->nLine);
+                    pChannel->strName.c_str(), pChannel->nLine, ChannelChoices(channels, pChannel->strName).c_str());
     }
     const std::vector<CliTunerEntry> entries = ListCliTuners(context.Graph);
     const int nFound = FindCliTuner(entries, args.strTuner);
@@ -124,8 +156,15 @@ int TuneCliTuner(const CliArgs& args, const CliContext& context)
                            std::string(TuneCallName(plan.eCall)) + " refused the values (0x80070057)");
     }
     if (hr != S_OK) {
-        fprintf(context.pErr, "qltscap: %s failed (0x%08lX): no lock; check the frequency, the other PARAMS and "
-                "the antenna\n", TuneCallName(plan.eCall), static_cast<unsigned long>(hr));
+        fprintf(context.pErr, "qltscap: the tuner did not lock at %s %s within %ld s (%s 0x%08lX); %s\n",
+                plan.strTuneFreq.c_str(), plan.eCall == TuneCall::DVBS ? "MHz" : "kHz",
+                static_cast<long>(CTunerGraph::TUNE_LOCK_BUDGET_MS / 1000), TuneCallName(plan.eCall),
+                static_cast<unsigned long>(hr),
+                args.bWatch ? "watching the signal until Ctrl+C" : "check the frequency, the other PARAMS and the antenna");
+        fflush(context.pErr);
+        // A watch is how people aim an antenna: it goes on without lock.
+        if (args.bWatch)
+            return EXIT_OK;
         context.Graph.DestroyGraph();
         return EXIT_NO_LOCK;
     }
@@ -137,16 +176,21 @@ int RunTune(const CliArgs& args, const CliContext& context)
     const int nExit = TuneCliTuner(args, context);
     if (nExit != EXIT_OK)
         return nExit;
-    PrintSignal(context, context.pOut);
+    PrintSignal(args, context);
     while (args.bWatch && !context.Stop.WaitForStop(WATCH_PERIOD_MS))
-        PrintSignal(context, context.pOut);
+        PrintSignal(args, context);
     context.Graph.DestroyGraph();
     return EXIT_OK;
 }
 
 int RefuseExistingFile(const CliArgs& args, const CliContext& context)
 {
-    const uint64_t nExisting = ExistingFileBytes(args.strFile);
+    std::string why;
+    if (!CheckOutputPath(args.strFile, &why)) {
+        fprintf(context.pErr, "qltscap: cannot write %s: %s\n", args.strFile.c_str(), why.c_str());
+        return EXIT_FILE_OPEN;
+    }
+    const uint64_t nExisting = ExistingFileBytes(WideFromUtf8(args.strFile));
     if (nExisting == 0 || args.bOverwrite)
         return EXIT_OK;
     fprintf(context.pErr, "qltscap: %s exists and holds %lld bytes; give --overwrite to replace it, or another "
@@ -176,12 +220,18 @@ int BuildCliGraph(const CliContext& context, const CliTunerEntry& tuner, const c
 int ReadCliTuningList(const std::string& strPath, const CliContext& context, TuningList* pList)
 {
     // A file that does not open is told apart from one that is not a list.
-    if (FileHolder(fopen(strPath.c_str(), "rb")).IsNull()) {
-        fprintf(context.pErr, "qltscap: fopen failed (%s): cannot read %s\n", strerror(errno), strPath.c_str());
+    std::string text, why;
+    if (!ReadCliFile(strPath, kMaxTuningListBytes, &text, &why)) {
+        fprintf(context.pErr, "qltscap: cannot read %s (%s)\n", strPath.c_str(), why.c_str());
         return EXIT_FILE_OPEN;
     }
+    if (text.size() > kMaxTuningListBytes) {
+        fprintf(context.pErr, "qltscap: %s is larger than %u MB: not a tuning list\n", strPath.c_str(),
+                static_cast<unsigned>(kMaxTuningListBytes >> 20));
+        return EXIT_BAD_ARGUMENT;
+    }
     TuningListError error;
-    if (!ReadTuningListFile(strPath, *pList, error)) {
+    if (!ParseTuningList(text, *pList, error)) {
         fprintf(context.pErr, "qltscap: %s: %s\n", strPath.c_str(), error.Describe().c_str());
         return EXIT_BAD_ARGUMENT;
     }

@@ -33,8 +33,9 @@ int RunScan(const CliArgs& args, const CliContext& context);
 // running and locked. Every other code has been reported on pErr.
 int TuneCliTuner(const CliArgs& args, const CliContext& context);
 
-// EXIT_OK, or EXIT_FILE_OPEN (reported) when the output file holds data and --overwrite was
-// not given: a scripted tool must not destroy a recording.
+// EXIT_OK, or EXIT_FILE_OPEN (reported) when the output file cannot be created where it is
+// named (no such folder, a path too long), or holds data and --overwrite was not given: a
+// scripted tool must not destroy a recording.
 int RefuseExistingFile(const CliArgs& args, const CliContext& context);
 
 // Builds and runs the tuner's graph: EXIT_OK, EXIT_TUNER_BUSY when another program uses the

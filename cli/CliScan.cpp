@@ -3,8 +3,10 @@
 #include "cli/CliCommands.h"
 
 #include "base/Holder.h"
+#include "cli/ChannelChoice.h"
 #include "cli/CliConsole.h"
 #include "cli/CliTuners.h"
+#include "cli/CliUnicode.h"
 #include "cli/ScanReport.h"
 #include "tuner/TunerGraph.h"
 #include "channels/TuningEntry.h"
@@ -100,13 +102,15 @@ int CheckChannelFile(const CliArgs& args, const CliContext& context)
     const int nExisting = RefuseExistingFile(args, context);
     if (nExisting != EXIT_OK)
         return nExisting;
-    const std::string probe = args.strFile + ".tmp";
-    if (FileHolder(fopen(probe.c_str(), "wb")).IsNull()) {
-        fprintf(context.pErr, "qltscap: fopen failed (%s): cannot write %s; check the folder and its permissions\n",
-                strerror(errno), probe.c_str());
+    const std::wstring probe = WideFromUtf8(args.strFile) + L".tmp";
+    FileHolder file(_wfopen(probe.c_str(), L"wb"));
+    if (file.IsNull()) {
+        fprintf(context.pErr, "qltscap: cannot write in the folder of %s; check its permissions (_wfopen: %s)\n",
+                args.strFile.c_str(), strerror(errno));
         return EXIT_FILE_OPEN;
     }
-    remove(probe.c_str());
+    file.Reset();
+    DeleteFileW(probe.c_str());
     return EXIT_OK;
 }
 
@@ -214,13 +218,16 @@ int RunScan(const CliArgs& args, const CliContext& context)
     end.nScanned = rows.size();
 
     if (!args.strFile.empty()) {
-        const std::vector<TuningListEntry> channels = MakeScanChannels(rows);
-        TuningListError writeError;
+        std::vector<TuningListEntry> channels = MakeScanChannels(rows);
+        // Two transmitters often carry one service: each entry keeps a name of its own.
+        MakeChannelNamesUnique(channels);
+        TuningListError formatError;
+        std::string text, why;
         if (channels.empty()) {
             fprintf(context.pErr, "qltscap: no service found; %s is left as it was\n", args.strFile.c_str());
-        } else if (!WriteChannelFile(args.strFile, channels, writeError)) {
-            fprintf(context.pErr, "qltscap: WriteChannelFile failed: %s; %s is left as it was\n",
-                    writeError.Describe().c_str(), args.strFile.c_str());
+        } else if (!FormatChannelFile(channels, text, formatError) || !ReplaceCliFile(args.strFile, text, &why)) {
+            fprintf(context.pErr, "qltscap: the channel file could not be written; %s is left as it was (%s)\n",
+                    args.strFile.c_str(), why.empty() ? formatError.Describe().c_str() : why.c_str());
             if (nExit == EXIT_OK)
                 nExit = EXIT_WRITE_FAILED;
         } else {

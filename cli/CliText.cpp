@@ -49,10 +49,14 @@ int FindCliTuner(const std::vector<CliTunerEntry>& entries, const std::string& s
     return -1;
 }
 
-std::string FormatTunerListText(const std::vector<CliTunerEntry>& entries)
+std::string FormatTunerListText(const std::vector<CliTunerEntry>& entries, int nOthers)
 {
+    const std::string others =
+        nOthers <= 0 ? std::string()
+                     : std::to_string(nOthers) + (nOthers == 1 ? " other tuner was" : " other tuners were") +
+                           " left out: not the maker's.\n";
     if (entries.empty())
-        return "No tuner of the maker found.\n";
+        return "No tuner of the maker found.\n" + others;
     std::string text;
     for (const CliTunerEntry& entry : entries) {
         text += std::to_string(entry.nIndex) + "  " + entry.strName + "  " + KindName(entry.nSourceType) + "  " +
@@ -64,10 +68,10 @@ std::string FormatTunerListText(const std::vector<CliTunerEntry>& entries)
             text += "   the driver did not answer the device and driver requests\n";
         }
     }
-    return text;
+    return text + others;
 }
 
-std::string FormatTunerListJson(const std::vector<CliTunerEntry>& entries)
+std::string FormatTunerListJson(const std::vector<CliTunerEntry>& entries, int nOthers)
 {
     CJsonWriter json;
     json.BeginObject();
@@ -92,6 +96,8 @@ std::string FormatTunerListJson(const std::vector<CliTunerEntry>& entries)
         json.EndObject();
     }
     json.EndArray();
+    json.Key("others_left_out");
+    json.Number(static_cast<int64_t>(nOthers));
     json.EndObject();
     return json.Text() + "\n";
 }
@@ -100,6 +106,22 @@ std::string FormatSignalLine(bool bLocked, long nStrength, long nQuality)
 {
     return std::string(bLocked ? "locked" : "no lock") + "  strength " + std::to_string(nStrength) + "  quality " +
            std::to_string(nQuality);
+}
+
+std::string FormatSignalJson(const std::string& strTime, bool bLocked, long nStrength, long nQuality)
+{
+    CJsonWriter json;
+    json.BeginObject();
+    json.Key("time");
+    json.String(strTime);
+    json.Key("locked");
+    json.Bool(bLocked);
+    json.Key("strength");
+    json.Number(static_cast<int64_t>(nStrength));
+    json.Key("quality");
+    json.Number(static_cast<int64_t>(nQuality));
+    json.EndObject();
+    return json.Text();
 }
 
 std::string FormatProgressLine(const CaptureProgressFigures& f)

@@ -22,11 +22,15 @@ struct CliTunerEntry {
 // name (exact, else ignoring case); -1 when none does.
 int FindCliTuner(const std::vector<CliTunerEntry>& entries, const std::string& strTuner);
 
-std::string FormatTunerListText(const std::vector<CliTunerEntry>& entries);
-std::string FormatTunerListJson(const std::vector<CliTunerEntry>& entries);
+// nOthers: the tuners left out because they are not the maker's.
+std::string FormatTunerListText(const std::vector<CliTunerEntry>& entries, int nOthers = 0);
+std::string FormatTunerListJson(const std::vector<CliTunerEntry>& entries, int nOthers = 0);
 
 // "locked  strength 80  quality 90", or "no lock" with the levels.
 std::string FormatSignalLine(bool bLocked, long nStrength, long nQuality);
+// One reading as one JSON line: {"time":"...","locked":true,"strength":80,"quality":90}.
+// strTime is the local time of the reading, "2026-12-07T16:31:05".
+std::string FormatSignalJson(const std::string& strTime, bool bLocked, long nStrength, long nQuality);
 
 struct CaptureProgressFigures {
     uint64_t nElapsedMs = 0;

@@ -1,15 +1,22 @@
 #include "cli/CliTuners.h"
 
+#include "cli/CliConsole.h"
 #include "tuner/InfoLines.h"
 #include "tuner/TunerGraph.h"
 
-std::vector<CliTunerEntry> ListCliTuners(CTunerGraph& graph)
+std::vector<CliTunerEntry> ListCliTuners(CTunerGraph& graph, const CConsoleStop* pStop, bool* pbStopped,
+                                         int* pnOthers)
 {
     QLDev devices[QLDEV_TABLE_SIZE] = {};
     int ordinals[QLDEV_TABLE_SIZE] = {};
-    const int nCount = graph.EnumQLBDADevs(devices, ordinals);
+    const int nCount = graph.EnumQLBDADevs(devices, ordinals, pnOthers);
     std::vector<CliTunerEntry> entries;
     for (int i = 0; i < nCount; ++i) {
+        if (pStop && pStop->WaitForStop(0)) {
+            if (pbStopped)
+                *pbStopped = true;
+            break;
+        }
         CliTunerEntry entry;
         entry.nIndex = devices[i].nIndex;
         entry.nOrdinal = ordinals[i];

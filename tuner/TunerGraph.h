@@ -23,7 +23,9 @@ public:
     // Fills up to QLDEV_TABLE_SIZE entries with the maker's tuners; returns the count.
     // pnOrdinals, when given, receives each entry's ordinal among all tuner devices, the
     // number BuildGraph takes.
-    int EnumQLBDADevs(QLDev* pDevs, int* pnOrdinals = nullptr);
+    // pnOthers, when given, receives how many tuners of a known kind were left out because
+    // they are not the maker's (another driver, or a name without the maker's patterns).
+    int EnumQLBDADevs(QLDev* pDevs, int* pnOrdinals = nullptr, int* pnOthers = nullptr);
 
     // S_OK once built and running; S_FALSE when a graph is built already; the run's own
     // HRESULT_FROM_WIN32(ERROR_BUSY) when another program has the tuner; E_FAIL otherwise.
@@ -45,6 +47,9 @@ public:
     // opened or its driver does not answer both requests.
     HRESULT ReadRecordsWithoutRunning(int nOrdinal, char* pszName, DeviceInfoRecord* pDevice, DriverInfoRecord* pDriver,
                                       SourceType* pnKind);
+
+    // How long a tuning call waits for lock before it fails with E_FAIL.
+    static constexpr LONG TUNE_LOCK_BUDGET_MS = 2000;
 
     // Makes the tuning call a plan names; E_INVALIDARG for a refused plan.
     HRESULT Tune(const TunePlan& plan);

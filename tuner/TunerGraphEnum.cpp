@@ -37,8 +37,10 @@ SourceType CTunerGraph::ProbeTuner(int nOrdinal, char* pszName, InterfaceHolder<
     return SRC_TYPE_UNKNOWN;
 }
 
-int CTunerGraph::EnumQLBDADevs(QLDev* pDevs, int* pnOrdinals)
+int CTunerGraph::EnumQLBDADevs(QLDev* pDevs, int* pnOrdinals, int* pnOthers)
 {
+    if (pnOthers)
+        *pnOthers = 0;
     AddGraphToRot();
     int nCount = 0;
     InterfaceHolder<IBaseFilter> provider;
@@ -79,6 +81,8 @@ int CTunerGraph::EnumQLBDADevs(QLDev* pDevs, int* pnOrdinals)
                 ++nCount;
             }
         }
+        if (pnOthers && !(bPassed && HasMakerNamePattern(szName)))
+            ++*pnOthers;
         RemoveFilter(candidate);
     }
 

@@ -4,7 +4,6 @@
 namespace {
 
 constexpr ULONG FREQUENCY_MULTIPLIER = 1000;  // frequencies travel in kHz
-constexpr LONG TUNE_LOCK_BUDGET_MS = 2000;
 constexpr LONG LOCK_POLL_MS = 100;
 constexpr LONG NOT_SET = -1;
 

@@ -8,7 +8,7 @@
 #include "tuner/TunerGraph.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogState.h"
-#include "ui/KeepAwake.h"
+#include "capture/KeepAwake.h"
 #include "ui/SaveFileChooser.h"
 #include "ui/resource.h"
 

@@ -77,6 +77,34 @@ TEST(CliArgsTest, CommandsTakeTheirOwnOptionsOnly)
     EXPECT_EQ(help.Args.eCommand, CliCommand::Capture);
 }
 
+// What users of other tuning tools type: their long names, QAM as a modulation, a polarity
+// spelt out, --version; a near miss is answered with the option or command meant.
+TEST(CliArgsTest, OtherToolsNamesAreTakenAndNearMissesAnswered)
+{
+    Parsed p = Parse({"tune", "0", "--frequency", "346000", "--symbol-rate", "6900", "--modulation", "QAM/256"});
+    ASSERT_TRUE(p.bOk) << p.Error;
+    EXPECT_EQ(p.Args.Tune.nFrequency, 346000);
+    EXPECT_EQ(p.Args.Tune.nSymbolRate, 6900);
+    EXPECT_EQ(p.Args.Tune.nQam, 256);
+    EXPECT_EQ(p.Args.Tune.nKindsUsed, static_cast<uint32_t>(KIND_CAB));
+    p = Parse({"tune", "0", "--frequency=11778", "--polarity", "Horizontal", "--modulation", "8psk"});
+    ASSERT_TRUE(p.bOk) << p.Error;
+    EXPECT_EQ(p.Args.Tune.nPolarity, 1);
+    EXPECT_GE(p.Args.Tune.nModulation, 0);
+    p = Parse({"tune", "0", "--bandwidth", "8", "--watch", "--json"});
+    ASSERT_TRUE(p.bOk) << p.Error;
+    EXPECT_TRUE(p.Args.bWatch && p.Args.bJson);
+    EXPECT_EQ(p.Args.Tune.nBandwidth, 8);
+    EXPECT_TRUE(Parse({"--version"}).Args.bVersion);
+
+    EXPECT_NE(Parse({"tune", "0", "--freqency", "1"}).Error.find("did you mean --frequency?"), std::string::npos);
+    EXPECT_NE(Parse({"tune", "0", "--bandwith", "8"}).Error.find("did you mean --bandwidth?"), std::string::npos);
+    EXPECT_NE(Parse({"captur"}).Error.find("did you mean capture?"), std::string::npos);
+    EXPECT_EQ(Parse({"capture", "0", "--watch", "-o", "a.ts"}).Error, "--watch is an option of 'tune', not of 'capture'");
+    EXPECT_EQ(Parse({"tune", "0", "--zzzzzz"}).Error.find("did you mean"), std::string::npos);
+    EXPECT_NE(CliHelpText(CliCommand::Tune).find("(also --frequency)"), std::string::npos);
+}
+
 TEST(CliArgsTest, TuningValuesFollowTheDialogForEachKind)
 {
     TuneValues v;
@@ -151,6 +179,11 @@ TEST(CliTextTest, TunerIsFoundByIndexMacOrName)
     EXPECT_NE(json.find("\"index\":2,\"name\":\"DTV-ATSC Tuner\",\"kind\":\"unknown\",\"records\":false,\"mac\":\"\""),
               std::string::npos) << json;
     EXPECT_NE(FormatTunerListText(entries).find("2  DTV-ATSC Tuner  unknown  MAC unknown"), std::string::npos);
+    EXPECT_NE(FormatTunerListText(entries, 2).find("2 other tuners were left out: not the maker's."), std::string::npos);
+    EXPECT_NE(FormatTunerListText({}, 1).find("1 other tuner was left out"), std::string::npos);
+    EXPECT_NE(FormatTunerListJson(entries, 1).find("\"others_left_out\":1}"), std::string::npos);
+    EXPECT_EQ(FormatSignalJson("2026-12-07T16:31:05", false, 10, 0),
+              "{\"time\":\"2026-12-07T16:31:05\",\"locked\":false,\"strength\":10,\"quality\":0}");
 }
 
 TEST(CliTextTest, ProgressLineCarriesEveryFigure)

@@ -194,16 +194,19 @@ TEST_F(CliScan, ChannelFileOfAScanReadsBackAndTunesByName)
     EXPECT_TRUE(alpha.GetNumber("FREQUENCY", n) && n == 394000000);
     EXPECT_EQ(alpha.GetPids("VIDEO_PID").size(), 1u);
     EXPECT_EQ(alpha.GetPids("AUDIO_PID").size(), 1u);
-    EXPECT_EQ(list.Entries[3].strName, "Beta Zwei");
+    // The same service on two transmitters: the second entry gets a name of its own.
+    EXPECT_EQ(list.Entries[1].strName, "Beta Zwei");
+    EXPECT_EQ(list.Entries[3].strName, "Beta Zwei (2)");
     EXPECT_TRUE(list.Entries[3].GetNumber("FREQUENCY", n) && n == 466000000);
 
-    // The same name on two transmitters: the first is taken, and the user is told.
-    const CliRun tune = Cli({"tune", "DTV-DVB C Cable Tuner", "--channel", "beta zwei", "--channels", m_channels});
+    const CliRun tune = Cli({"tune", "DTV-DVB C Cable Tuner", "--channel", "beta zwei (2)", "--channels", m_channels});
     EXPECT_EQ(tune.nExit, EXIT_OK) << tune.Err;
     EXPECT_EQ(tune.Out.substr(0, 7), "locked ");
-    EXPECT_NE(tune.Err.find("2 channels"), std::string::npos) << tune.Err;
-    EXPECT_NE(tune.Err.find("(394000 C)"), std::string::npos) << tune.Err;
+    EXPECT_NE(tune.Err.find("(466000 C)"), std::string::npos) << tune.Err;
 
+    const CliRun missing = Cli({"tune", "2", "--channel", "Alfa", "--channels", m_channels});
+    EXPECT_EQ(missing.nExit, EXIT_BAD_ARGUMENT);
+    EXPECT_NE(missing.Err.find("the closest names: 'Alpha'"), std::string::npos) << missing.Err;
     EXPECT_EQ(Cli({"tune", "2", "--channel", "Gamma", "--channels", m_channels}).nExit, EXIT_BAD_ARGUMENT);
     EXPECT_EQ(Cli({"tune", "2", "--channel", "Alpha", "--channels", m_channels + ".none"}).nExit, EXIT_FILE_OPEN);
     // A terrestrial tuner cannot take a cable channel.

@@ -2,7 +2,7 @@
 // folder of its own: the capture suites start, stop and check recordings from here.
 #pragma once
 
-#include "ui/KeepAwake.h"
+#include "capture/KeepAwake.h"
 #include "win/dialog_support/DialogHarness.h"
 
 #include <cstdint>

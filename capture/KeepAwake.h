@@ -1,6 +1,8 @@
-// Keeps Windows from sleeping while a recording runs: a sleeping system stops the tuner's
-// stream and leaves a capture with a gap. The request is made and withdrawn on the window
-// thread, which starts every recording and notices every end of one.
+// Keeps Windows from sleeping while a recording runs: disk and processor activity do not
+// count as use, and a sleeping system stops the tuner's stream and leaves a capture with a
+// gap. The request belongs to the thread that makes it, so the thread that starts every
+// recording and notices every end of one (the dialog's window thread, the console
+// program's main thread) makes and withdraws it.
 #pragma once
 
 #include <windows.h>
@@ -30,5 +32,5 @@ private:
     bool m_bHeld = false;
 };
 
-// The program's one request, held by the control panel while it records.
+// The program's one request, held while it records.
 extern CKeepAwake g_KeepAwake;

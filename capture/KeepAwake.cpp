@@ -1,4 +1,4 @@
-#include "ui/KeepAwake.h"
+#include "capture/KeepAwake.h"
 
 CKeepAwake g_KeepAwake;
 
