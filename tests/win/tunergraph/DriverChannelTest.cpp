@@ -2,8 +2,10 @@
 #include "support/FakeFilter.h"
 #include "support/TraceCapture.h"
 #include "tuner/IoctlCommand.h"
+#include "tuner/LowMemoryBlock.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -288,4 +290,35 @@ TEST_F(DriverChannelTest, PresenceProbePassesTheDriversAnswerOn)
     traces.Clear();
     EXPECT_EQ(m_graph.CheckQLBDAInterface(other), E_FAIL);
     EXPECT_TRUE(traces.Contains("QLAGET_DBG: QI of IKsPropertySet failed\n"));
+}
+
+// Systems without VirtualAlloc2 find a free region below 4 GB themselves: blocks of several
+// sizes land there, apart and writable, and the records still reach the driver through one.
+TEST_F(DriverChannelTest, WithoutVirtualAlloc2TheBlockComesFromAFreeRegionBelow4GB)
+{
+    std::vector<std::pair<BYTE*, SIZE_T>> blocks;
+    for (SIZE_T nSize : {SIZE_T{1}, SIZE_T{4096}, SIZE_T{65537}, SIZE_T{1} << 20, SIZE_T{4096}}) {
+        BYTE* p = static_cast<BYTE*>(AllocateInFreeLowRegion(nSize));
+        ASSERT_NE(p, nullptr) << nSize;
+        EXPECT_LE(reinterpret_cast<ULONG64>(p) + nSize, 0x100000000ull);
+        memset(p, 0x5A, nSize);
+        for (const auto& other : blocks)
+            EXPECT_TRUE(p + nSize <= other.first || other.first + other.second <= p);
+        blocks.emplace_back(p, nSize);
+    }
+    for (const auto& block : blocks)
+        EXPECT_TRUE(VirtualFree(block.first, 0, MEM_RELEASE));
+    EXPECT_EQ(AllocateInFreeLowRegion(0), nullptr);
+
+    const auto pfnFind = g_pfnFindVirtualAlloc2;
+    g_pfnFindVirtualAlloc2 = []() -> VirtualAlloc2Fn { return nullptr; };
+    memset(&m_tuner->DeviceInfo, 0x3C, sizeof(m_tuner->DeviceInfo));
+    const HRESULT hr = Open(m_tuner);
+    DeviceInfoRecord device = {};
+    const BOOL bQueried = m_graph.QLBDA_IOCTL_GET_DEVICE_INFO_Fun(&device);
+    g_pfnFindVirtualAlloc2 = pfnFind;
+    ASSERT_EQ(hr, S_OK);
+    EXPECT_TRUE(bQueried);
+    ExpectLastRecord(*m_tuner, {QLBDA_IOCTL_GET_DEVICE_INFO, false, 0, true, 240});
+    EXPECT_EQ(memcmp(&device, &m_tuner->DeviceInfo, sizeof(device)), 0);
 }
