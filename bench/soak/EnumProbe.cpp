@@ -82,9 +82,12 @@ int main(int argc, char** argv)
                 Round(static_cast<Stage>(stage));
             const ProcessCensus after = TakeCensus();
             const double rounds = nRounds;
-            std::printf("%-34s %d devices: %+.2f handles and %+.0f bytes private memory per round\n  %s\n",
+            std::printf("%-34s %d devices: %+.2f handles, %+.0f bytes private memory, %+.0f bytes VmData and %+.0f "
+                        "bytes in heap blocks per round\n  %s\n",
                         kStageNames[stage], nDevices, (static_cast<double>(after.nHandles) - before.nHandles) / rounds,
                         (static_cast<double>(after.nPrivateBytes) - static_cast<double>(before.nPrivateBytes)) / rounds,
+                        (static_cast<double>(after.nVmDataBytes) - static_cast<double>(before.nVmDataBytes)) / rounds,
+                        (static_cast<double>(after.nHeapBusyBytes) - static_cast<double>(before.nHeapBusyBytes)) / rounds,
                         CensusDifference(before, after).c_str());
         }
         auto pRemove = library.Proc<HRESULT(WINAPI*)()>("DllUnregisterServer");
