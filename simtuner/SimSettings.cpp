@@ -276,7 +276,8 @@ SimTunerSettings DefaultTunerSettings()
     s.Vendor.DriverInfo.FirmwareVersion[0] = 0x02;
     s.Vendor.DriverInfo.FirmwareVersion[1] = 0x03;
     CopyText("QLBDA", s.Vendor.DriverInfo.szText1, sizeof(s.Vendor.DriverInfo.szText1));
-    CopyText("Quillon BDA simulated driver", s.Vendor.DriverInfo.szText2, sizeof(s.Vendor.DriverInfo.szText2));
+    // The program writes " driver ver." after this text: the default says "driver" once.
+    CopyText("Quillon BDA simulated", s.Vendor.DriverInfo.szText2, sizeof(s.Vendor.DriverInfo.szText2));
     return s;
 }
 

@@ -57,7 +57,9 @@ void OnBrowseCommand(HWND hDlg)
 
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = GetActiveWindow();
+    // The dialog owns the chooser even when another window is active: an owned chooser
+    // disables it, so Start capture or closing cannot run while the chooser is open.
+    ofn.hwndOwner = hDlg;
     ofn.lpstrFilter = "TS Files(*.ts)\0*.ts\0\0";
     ofn.lpstrFile = szFile;
     ofn.nMaxFile = sizeof(szFile);
@@ -120,6 +122,14 @@ void OnStopCommand(HWND hDlg)
     EnableControl(hDlg, IDC_STOP, false);
     EnableControl(hDlg, IDC_RESET_TUNE, true);
     EnableCaptureSettings(hDlg, true);
+}
+
+// A session that really ends may end the process as soon as this returns: the recording
+// ends first, as Stop ends it, so its file is closed complete.
+void OnEndSession(HWND hDlg, bool bEnding)
+{
+    if (bEnding && g_CaptureState.IsRecording())
+        OnStopCommand(hDlg);
 }
 
 INT_PTR OnCloseCommand(HWND hDlg)

@@ -31,6 +31,7 @@ INT_PTR CALLBACK ControlPanelDialogProc(HWND hDlg, UINT message, WPARAM wParam, 
     case WM_INITDIALOG: return OnInitDialog(hDlg);
     case WM_COMMAND: return OnCommand(hDlg, LOWORD(wParam));
     case WM_TIMER: OnStatusTimer(hDlg); return FALSE;
+    case WM_ENDSESSION: OnEndSession(hDlg, wParam != FALSE); return TRUE;
     default: return FALSE;
     }
 }

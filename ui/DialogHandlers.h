@@ -15,6 +15,7 @@ void OnBrowseCommand(HWND hDlg);
 void OnStartCaptureCommand(HWND hDlg);
 void OnStopCommand(HWND hDlg);
 INT_PTR OnCloseCommand(HWND hDlg);
+void OnEndSession(HWND hDlg, bool bEnding);
 void OnStatusTimer(HWND hDlg);
 
 // The two information lines of table entry i: appends to the driver line, assigns the

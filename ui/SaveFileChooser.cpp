@@ -24,12 +24,14 @@ DWORD WINAPI ChooserThread(void* pParam)
 }
 
 // Dispatches the window thread's messages until the thread ends. A quit request met on
-// the way is posted again for the message loop, as a modal loop does.
+// the way is posted again for the message loop, as a modal loop does. The wait also wakes
+// for messages that were already queued and seen before it began, which a plain wait
+// leaves waiting until new input arrives.
 void WaitDispatching(HANDLE hThread)
 {
     bool bQuit = false;
     WPARAM nQuitCode = 0;
-    while (MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    while (MsgWaitForMultipleObjectsEx(1, &hThread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {

@@ -15,6 +15,6 @@ using SaveFileChooserFn = BOOL(WINAPI*)(OPENFILENAMEA*);
 // The chooser itself, GetSaveFileNameA; tests put their own in its place to watch it.
 extern SaveFileChooserFn g_pfnSaveFileChooser;
 
-// Runs the chooser with pOfn and returns its answer. pOfn->hwndOwner is the owner the
-// caller chose on its own thread.
+// Runs the chooser with pOfn and returns its answer. pOfn->hwndOwner is the caller's window:
+// the chooser disables it while it is open, so that no second command reaches it meanwhile.
 BOOL RunSaveFileChooser(OPENFILENAMEA* pOfn);

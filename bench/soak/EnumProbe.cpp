@@ -1,7 +1,8 @@
 // The platform's part of a long session, without the program: the system device enumerator
-// walked over the BDA tuner category, step by step, with nothing held between rounds. Each
-// stage adds one step to the one before; the handles (by type) and the private memory left
-// behind per round tell which platform step keeps what.
+// walked over the BDA tuner category, step by step, with nothing held between rounds (each
+// stage adds one step to the one before), and a graph manager's entry in the running object
+// table registered and revoked. The handles (by type) and the memory left behind per round
+// tell which platform step keeps what.
 //
 //   bench_enum_probe.exe [rounds]      (default 200; QLSimTuner.dll beside it registers
 //                                      the default set of simulated tuners)
@@ -20,13 +21,37 @@ namespace {
 // {71985F48-1CA1-11D3-9CC8-00C04F7971E0}
 const GUID kTunerCategory = {0x71985F48, 0x1CA1, 0x11D3, {0x9C, 0xC8, 0x00, 0xC0, 0x4F, 0x79, 0x71, 0xE0}};
 
-enum Stage { ENUMERATE, PROPERTY_BAG, FRIENDLY_NAME, BIND_OBJECT, STAGES };
+enum Stage { ENUMERATE, PROPERTY_BAG, FRIENDLY_NAME, BIND_OBJECT, ROT_ENTRY, STAGES };
 const char* const kStageNames[STAGES] = {"CreateClassEnumerator and Next", "+ BindToStorage(IPropertyBag)",
-                                         "+ Read(FriendlyName)", "+ BindToObject(IBaseFilter)"};
+                                         "+ Read(FriendlyName)", "+ BindToObject(IBaseFilter)",
+                                         "graph's running-object-table entry"};
+
+// A graph manager that lives through the rounds, as the program's does.
+IUnknown* g_pGraph = nullptr;
+
+// One build's entry in the running object table: registered and revoked, as each build of
+// the program does.
+int RotRound()
+{
+    IRunningObjectTable* pRot = nullptr;
+    IMoniker* pMoniker = nullptr;
+    DWORD dwRegister = 0;
+    if (SUCCEEDED(GetRunningObjectTable(0, &pRot)) &&
+        SUCCEEDED(CreateItemMoniker(L"!", L"FilterGraph probe", &pMoniker)) &&
+        SUCCEEDED(pRot->Register(ROTFLAGS_REGISTRATIONKEEPSALIVE, g_pGraph, pMoniker, &dwRegister)))
+        pRot->Revoke(dwRegister);
+    if (pMoniker)
+        pMoniker->Release();
+    if (pRot)
+        pRot->Release();
+    return dwRegister ? 1 : 0;
+}
 
 // One round: every device of the category, each object released at once.
 int Round(Stage stage)
 {
+    if (stage == ROT_ENTRY)
+        return RotRound();
     int nDevices = 0;
     ICreateDevEnum* pDevEnum = nullptr;
     if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_ALL, IID_ICreateDevEnum,
@@ -73,6 +98,9 @@ int main(int argc, char** argv)
             std::printf("QLSimTuner.dll must sit beside the probe %s\n", error.c_str());
             return 2;
         }
+        if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                    reinterpret_cast<void**>(&g_pGraph))))
+            return 2;
         std::printf("%d rounds per stage over the BDA tuner category\n", nRounds);
         for (int stage = 0; stage < STAGES; ++stage) {
             // A warm-up round loads what the platform keeps for good.
@@ -82,11 +110,18 @@ int main(int argc, char** argv)
                 Round(static_cast<Stage>(stage));
             const ProcessCensus after = TakeCensus();
             const double rounds = nRounds;
-            std::printf("%-34s %d devices: %+.2f handles and %+.0f bytes private memory per round\n  %s\n",
-                        kStageNames[stage], nDevices, (static_cast<double>(after.nHandles) - before.nHandles) / rounds,
+            std::printf("%-34s %d %s: %+.2f handles, %+.0f bytes private memory, %+.0f bytes VmData and %+.0f "
+                        "bytes in heap blocks per round (VmData %.0f KB)\n  %s\n",
+                        kStageNames[stage], nDevices, stage == ROT_ENTRY ? "entry" : "devices",
+                        (static_cast<double>(after.nHandles) - before.nHandles) / rounds,
                         (static_cast<double>(after.nPrivateBytes) - static_cast<double>(before.nPrivateBytes)) / rounds,
+                        (static_cast<double>(after.nVmDataBytes) - static_cast<double>(before.nVmDataBytes)) / rounds,
+                        (static_cast<double>(after.nHeapBusyBytes) - static_cast<double>(before.nHeapBusyBytes)) /
+                            rounds,
+                        after.nVmDataBytes / 1024.0,
                         CensusDifference(before, after).c_str());
         }
+        g_pGraph->Release();
         auto pRemove = library.Proc<HRESULT(WINAPI*)()>("DllUnregisterServer");
         if (pRemove)
             pRemove();

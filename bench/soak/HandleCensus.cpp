@@ -4,6 +4,9 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
 #include <cstdio>
 #include <set>
 #include <vector>
@@ -27,6 +30,80 @@ std::wstring TypeOf(PFN_NtQueryObject pQuery, HANDLE h)
     return std::wstring(pName->Buffer, pName->Length / sizeof(wchar_t));
 }
 
+std::string ReadWholeFile(const std::string& path)
+{
+    std::string text;
+    FILE* pFile = std::fopen(path.c_str(), "rb");
+    if (!pFile)
+        return text;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
+        text.append(buffer, n);
+    std::fclose(pFile);
+    return text;
+}
+
+// The Linux process that runs this program. Wine's server opens files on the program's
+// behalf, so Z:\proc\self names the server, not this process: the process is found instead
+// as the one whose first command-line word ends in this program's file name. Empty when
+// none or several are (two runs of the same program at once).
+std::string FindOwnLinuxProcess()
+{
+    char szModule[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, szModule, sizeof(szModule));
+    const char* pszSlash = std::strrchr(szModule, '\\');
+    const std::string name = pszSlash ? pszSlash + 1 : szModule;
+    std::vector<std::string> found;
+    WIN32_FIND_DATAA entry;
+    HANDLE hFind = FindFirstFileA("Z:\\proc\\*", &entry);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return std::string();
+    do {
+        if (!std::isdigit(static_cast<unsigned char>(entry.cFileName[0])))
+            continue;
+        const std::string folder = std::string("Z:\\proc\\") + entry.cFileName;
+        const std::string command = ReadWholeFile(folder + "\\cmdline");
+        const std::string first = command.substr(0, command.find('\0'));
+        const size_t nCut = first.find_last_of("/\\");
+        if (_stricmp((nCut == std::string::npos ? first : first.substr(nCut + 1)).c_str(), name.c_str()) == 0)
+            found.push_back(folder);
+    } while (FindNextFileA(hFind, &entry));
+    FindClose(hFind);
+    return found.size() == 1 ? found[0] : std::string();
+}
+
+unsigned long long ReadVmDataBytes()
+{
+    static const std::string folder = FindOwnLinuxProcess();
+    if (folder.empty())
+        return 0;
+    const std::string status = ReadWholeFile(folder + "\\status");
+    const size_t nAt = status.find("VmData:");
+    unsigned long long nKB = 0;
+    if (nAt == std::string::npos || std::sscanf(status.c_str() + nAt, "VmData: %llu kB", &nKB) != 1)
+        return 0;
+    return nKB * 1024;
+}
+
+void CountHeapBytes(ProcessCensus& census)
+{
+    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+    heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+    for (HANDLE hHeap : heaps) {
+        if (!HeapLock(hHeap))
+            continue;
+        PROCESS_HEAP_ENTRY entry = {};
+        while (HeapWalk(hHeap, &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                census.nHeapBusyBytes += entry.cbData;
+            if (!(entry.wFlags & (PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE)))
+                census.nHeapCommittedBytes += entry.cbData + entry.cbOverhead;
+        }
+        HeapUnlock(hHeap);
+    }
+}
+
 } // namespace
 
 // Wine reports no process handle count and no private usage: the handles are found by
@@ -48,6 +125,8 @@ ProcessCensus TakeCensus()
     memory.cb = sizeof(memory);
     if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory)))
         census.nPrivateBytes = std::max(memory.PrivateUsage, memory.PagefileUsage);
+    census.nVmDataBytes = ReadVmDataBytes();
+    CountHeapBytes(census);
     return census;
 }
 

@@ -1,5 +1,6 @@
 #include "simtuner/SimScenario.h"
 #include "simtuner/SimText.h"
+#include "tuner/InfoLines.h"
 
 #include <gtest/gtest.h>
 
@@ -254,4 +255,11 @@ TEST(SimScenarioKeys, EveryListedKeyIsAppliedAndDocumented)
     }
     SimTunerSettings s = DefaultTunerSettings();
     EXPECT_EQ(ApplyTunerSetting(s, "no_such_key", "1"), "unknown key no_such_key");
+}
+
+// The program writes " driver ver." after the second text: the default names the driver once.
+TEST(SimScenarioKeys, DefaultDriverTextsMakeAPlainInformationLine)
+{
+    EXPECT_EQ(FormatDriverLine(DefaultTunerSettings().Vendor.DriverInfo),
+              "QLBDA Quillon BDA simulated driver ver.0106 FW ver.0203");
 }

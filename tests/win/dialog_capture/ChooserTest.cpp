@@ -4,6 +4,7 @@
 #include "win/dialog_support/CaptureFixture.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -16,6 +17,28 @@ struct ChooserWatch {
     bool bTickedMeanwhile = false;
 };
 ChooserWatch g_watch;
+
+// A message queued before the chooser opens marks its dispatch here; the chooser notes its
+// owner and waits for that dispatch without sending anything to the window thread (which
+// would wake its wait by itself), then is cancelled.
+std::atomic<bool> g_bQueuedDispatched{false};
+
+LRESULT CALLBACK MarkQueuedDispatched(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_APP)
+        g_bQueuedDispatched = true;
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+BOOL WINAPI QueueWatchingChooser(OPENFILENAMEA* pOfn)
+{
+    g_watch.hOwner = pOfn->hwndOwner;
+    const DWORD nStart = GetTickCount();
+    while (!g_bQueuedDispatched && GetTickCount() - nStart < 10000)
+        Sleep(10);
+    g_watch.bTickedMeanwhile = g_bQueuedDispatched;
+    return FALSE;
+}
 
 LRESULT SendWaiting(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -171,4 +194,27 @@ TEST_F(Chooser, RunsOnAThreadOfItsOwnInASingleThreadedApartmentWhileTheDialogTic
     EXPECT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Text(IDC_CAPTURE_FILE), InFolder("watched.ts"));
     EXPECT_GE(trace.IndexOf("GetSaveFileName OK"), 0);
+}
+
+// The dialog owns the chooser while another window is active, and a message queued and
+// already seen before the chooser opened is dispatched while it is open.
+TEST_F(Chooser, TheDialogOwnsTheChooserWhenInactiveAndQueuedMessagesGoOn)
+{
+    HWND hOther = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrA(hOther, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MarkQueuedDispatched));
+    SetActiveWindow(hOther);
+    ASSERT_NE(GetActiveWindow(), m_hDlg);
+    g_watch = ChooserWatch();
+    KillTimer(m_hDlg, IDT_STATUS_TIMER);  // its ticks would wake any wait
+    PostMessageA(hOther, WM_APP, 0, 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    const SaveFileChooserFn pfnChooser = g_pfnSaveFileChooser;
+    g_pfnSaveFileChooser = QueueWatchingChooser;
+    Notify(IDC_BROWSE, BN_CLICKED);  // a click would activate the dialog
+    g_pfnSaveFileChooser = pfnChooser;
+    SetTimer(m_hDlg, IDT_STATUS_TIMER, 200, nullptr);
+    DestroyWindow(hOther);
+    EXPECT_EQ(g_watch.hOwner, m_hDlg);
+    EXPECT_TRUE(g_watch.bTickedMeanwhile) << "the queued message waited for the chooser to close";
 }

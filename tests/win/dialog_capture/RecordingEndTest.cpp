@@ -85,3 +85,21 @@ TEST_F(RecordingEnd, AFileThatCannotBeWrittenIsReportedAsFailed)
     ASSERT_TRUE(WaitCaptured(1));
     StopAndReport();
 }
+
+// A session that really ends closes the file complete before the process can be ended; a
+// cancelled end of session leaves the recording running.
+TEST_F(RecordingEnd, EndOfSessionEndsTheRecordingAsStopDoes)
+{
+    const std::string path = Text(IDC_CAPTURE_FILE);
+    Click(IDC_START_CAPTURE);
+    ASSERT_TRUE(WaitCaptured(300000));
+    SendMessageA(m_hDlg, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(g_CaptureState.IsRecording());
+    SendMessageA(m_hDlg, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_FALSE(g_CaptureState.IsRecording());
+    EXPECT_EQ(FileSize(path), static_cast<int64_t>(g_CaptureState.CapturedBytes()));
+    EXPECT_EQ(AwakeRequests(), (std::vector<EXECUTION_STATE>{ES_CONTINUOUS | ES_SYSTEM_REQUIRED, ES_CONTINUOUS}));
+    EXPECT_TRUE(Enabled(IDC_START_CAPTURE));
+    Tick();
+    Boxes();
+}

@@ -2,6 +2,7 @@
 #include "support/FakeFilter.h"
 #include "support/TraceCapture.h"
 #include "tuner/IoctlCommand.h"
+#include "tuner/LowMemoryBlock.h"
 
 #include <cstring>
 
@@ -288,4 +289,31 @@ TEST_F(DriverChannelTest, PresenceProbePassesTheDriversAnswerOn)
     traces.Clear();
     EXPECT_EQ(m_graph.CheckQLBDAInterface(other), E_FAIL);
     EXPECT_TRUE(traces.Contains("QLAGET_DBG: QI of IKsPropertySet failed\n"));
+}
+
+// Systems without VirtualAlloc2 find a free region below 4 GB themselves: blocks of several
+// sizes land there, apart and writable, and the records reach the driver through one.
+TEST_F(DriverChannelTest, WithoutVirtualAlloc2TheBlockComesFromAFreeRegionBelow4GB)
+{
+    BYTE* pSmall = static_cast<BYTE*>(AllocateInFreeLowRegion(1));
+    BYTE* pLarge = static_cast<BYTE*>(AllocateInFreeLowRegion((1 << 20) + 1));
+    ASSERT_TRUE(pSmall && pLarge);
+    EXPECT_LE(reinterpret_cast<ULONG64>(pLarge) + (1 << 20) + 1, 0x100000000ull);
+    EXPECT_LT(reinterpret_cast<ULONG64>(pSmall), 0x100000000ull);
+    EXPECT_TRUE(pSmall + 1 <= pLarge || pLarge + (1 << 20) + 1 <= pSmall);
+    memset(pLarge, 0x5A, (1 << 20) + 1);
+    VirtualFree(pSmall, 0, MEM_RELEASE);
+    VirtualFree(pLarge, 0, MEM_RELEASE);
+
+    const auto pfnFind = g_pfnFindVirtualAlloc2;
+    g_pfnFindVirtualAlloc2 = []() -> VirtualAlloc2Fn { return nullptr; };
+    memset(&m_tuner->DeviceInfo, 0x3C, sizeof(m_tuner->DeviceInfo));
+    const HRESULT hr = Open(m_tuner);
+    DeviceInfoRecord device = {};
+    const BOOL bQueried = m_graph.QLBDA_IOCTL_GET_DEVICE_INFO_Fun(&device);
+    g_pfnFindVirtualAlloc2 = pfnFind;
+    ASSERT_EQ(hr, S_OK);
+    EXPECT_TRUE(bQueried);
+    ExpectLastRecord(*m_tuner, {QLBDA_IOCTL_GET_DEVICE_INFO, false, 0, true, 240});
+    EXPECT_EQ(memcmp(&device, &m_tuner->DeviceInfo, sizeof(device)), 0);
 }
