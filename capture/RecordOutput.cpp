@@ -90,7 +90,10 @@ OutputStatus CRecordOutput::Write(const uint8_t* pData, size_t nLength)
         DWORD nDone = 0;
         if (!WriteFile(m_hFile, pData, nAsk, &nDone, nullptr) || nDone == 0) {
             const DWORD nError = GetLastError();
-            if (IsStandardOutput() && (nError == ERROR_BROKEN_PIPE || nError == ERROR_NO_DATA)) {
+            // Windows says a pipe without reader is broken (109) or closing (232); Wine says
+            // it is not connected (233).
+            if (IsStandardOutput() &&
+                (nError == ERROR_BROKEN_PIPE || nError == ERROR_NO_DATA || nError == ERROR_PIPE_NOT_CONNECTED)) {
                 m_strError = "the output was closed by its reader";
                 return OutputStatus::Closed;
             }

@@ -168,8 +168,10 @@ void CStreamRecorder::WriterLoop()
             std::this_thread::sleep_for(IDLE_SLEEP);
             continue;
         }
-        if (nLength > WRITE_BLOCK)
-            nLength = WRITE_BLOCK;
+        // A block in packet mode ends between two packets, so the next one starts with one.
+        const size_t nMost = m_Settings.bRaw ? WRITE_BLOCK : WRITE_BLOCK - WRITE_BLOCK % TS_PACKET_SIZE;
+        if (nLength > nMost)
+            nLength = nMost;
         nLastWriteUs = SteadyUs();
         if (nLength && !WriteBlock(pData, nLength))
             break;
