@@ -4,8 +4,6 @@
 #include "cli/CliConsole.h"
 #include "win/tunergraph_sim/SimGraphFixture.h"
 
-#include "capture/CaptureState.h"
-
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -47,9 +45,8 @@ protected:
     {
         SimGraphTest::SetUp();
         Register(kQuickDefaultScenario);
-        // The device's state and the captured count outlive a test in this process.
+        // The device's state outlives a test in this process.
         Control(L"Quillon DVB-T Terrestrial Tuner")->Reset();
-        g_CaptureState.ClearCapturedBytes();
         const std::string dir = testing::TempDir();
         m_strCapture = dir + "cli_lost.ts";
         m_strOut = dir + "cli_lost_out.txt";
@@ -80,17 +77,29 @@ protected:
             std::fclose(pErr);
             m_bDone = true;
         });
-        ASSERT_TRUE(WaitUntil([this] { return m_bDone || g_CaptureState.CapturedBytes() > 0; }));
+        ASSERT_TRUE(WaitUntil([this] { return m_bDone || FileSize(m_strCapture) > 0; }));
         ASSERT_FALSE(m_bDone) << ReadAll(m_strErr);
     }
 
-    // The file holds every byte the capture counted, and the summary was printed.
+    // The file holds every byte the capture counted, in whole packets, and the summary
+    // with the writer's figures was printed.
     void ExpectCompleteFileAndSummary()
     {
-        EXPECT_GT(g_CaptureState.CapturedBytes(), 0u);
-        EXPECT_EQ(FileSize(m_strCapture), g_CaptureState.CapturedBytes());
-        EXPECT_NE(ReadAll(m_strOut).find("Stream health"), std::string::npos);
-        EXPECT_NE(ReadAll(m_strErr).find("Capture ended: "), std::string::npos);
+        const std::string err = ReadAll(m_strErr);
+        const size_t nEnded = err.find("Capture ended: ");
+        ASSERT_NE(nEnded, std::string::npos) << err;
+        const size_t nCount = err.rfind("; ");
+        ASSERT_NE(nCount, std::string::npos);
+        const uint64_t nCounted = std::stoull(err.substr(nCount + 2));
+        EXPECT_GT(nCounted, 0u);
+        EXPECT_EQ(FileSize(m_strCapture), nCounted);
+        EXPECT_EQ(nCounted % 188, 0u);
+        const std::string out = ReadAll(m_strOut);
+        EXPECT_NE(out.find("Stream health"), std::string::npos);
+        const std::string written = "  Bytes written        " + std::to_string(nCounted);
+        const size_t nWritten = out.find(written);
+        ASSERT_NE(nWritten, std::string::npos) << out;
+        EXPECT_FALSE(isdigit(static_cast<unsigned char>(out[nWritten + written.size()])));
     }
 
     CConsoleStop m_stop;
@@ -108,8 +117,8 @@ TEST_F(CliLostSignalTest, SignalLostForTheLockTimeoutEndsWithNoLockAndACompleteF
     Control(L"Quillon DVB-T Terrestrial Tuner")->SetSignalLost(TRUE);
     m_thread.join();
     EXPECT_EQ(m_nExit, EXIT_NO_LOCK);
-    EXPECT_FALSE(g_CaptureState.IsRecording());
     ExpectCompleteFileAndSummary();
+    EXPECT_NE(ReadAll(m_strOut).find("ended by lock timeout, exit code 4"), std::string::npos);
     EXPECT_NE(ReadAll(m_strErr).find("no lock for the lock timeout"), std::string::npos);
 }
 
@@ -121,9 +130,9 @@ TEST_F(CliLostSignalTest, SignalThatComesBackKeepsTheRecordingGoing)
     ASSERT_TRUE(WaitUntil([this] { return ReadAll(m_strErr).find("no lock  strength") != std::string::npos; }))
         << ReadAll(m_strErr);
     control->SetSignalLost(FALSE);
-    const uint64_t nBefore = g_CaptureState.CapturedBytes();
-    ASSERT_TRUE(WaitUntil([nBefore] { return g_CaptureState.CapturedBytes() > nBefore; }));
-    EXPECT_TRUE(g_CaptureState.IsRecording());
+    const uint64_t nBefore = FileSize(m_strCapture);
+    ASSERT_TRUE(WaitUntil([this, nBefore] { return FileSize(m_strCapture) > nBefore; }));
+    EXPECT_FALSE(m_bDone);
     m_stop.RequestStop();
     m_thread.join();
     EXPECT_EQ(m_nExit, EXIT_OK);
