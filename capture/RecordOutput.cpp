@@ -64,22 +64,16 @@ bool CRecordOutput::OpenPart(uint32_t nPart)
             return Fail("standard output cannot be written", "GetStdHandle");
         return true;
     }
-    m_hFile = CreateFileA(m_strPart.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_hFile == INVALID_HANDLE_VALUE)
-        return Fail("cannot write " + m_strPart + "; check the folder and its permissions", "CreateFileA");
-    LARGE_INTEGER size{};
-    if (!m_bOverwrite && GetFileSizeEx(m_hFile, &size) && size.QuadPart > 0) {
-        CloseHandle(m_hFile);
-        m_hFile = INVALID_HANDLE_VALUE;
+    WIN32_FILE_ATTRIBUTE_DATA existing;
+    if (!m_bOverwrite && GetFileAttributesExA(m_strPart.c_str(), GetFileExInfoStandard, &existing) &&
+        (existing.nFileSizeHigh || existing.nFileSizeLow)) {
         SetLastError(ERROR_FILE_EXISTS);
         return Fail(m_strPart + " exists and holds data; give --overwrite to replace it", "CreateFileA");
     }
-    if (!SetEndOfFile(m_hFile)) {
-        Fail("cannot empty " + m_strPart, "SetEndOfFile");
-        ClosePart();
-        return false;
-    }
+    m_hFile = CreateFileA(m_strPart.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_hFile == INVALID_HANDLE_VALUE)
+        return Fail("cannot write " + m_strPart + "; check the folder and its permissions", "CreateFileA");
     return true;
 }
 
