@@ -15,7 +15,7 @@ namespace {
 enum CommandBit : uint32_t { CMD_LIST = 1, CMD_TUNE = 2, CMD_CAPTURE = 4, CMD_ANALYZE = 8, CMD_SCAN = 16 };
 
 enum class OptionId {
-    Help, Json, Watch, Overwrite, Output, LimitMB, Seconds, LockTimeout,
+    Help, Json, Watch, Overwrite, Output, LimitMB, Seconds, LockTimeout, BufferMB, SplitMB, SplitSeconds, Raw,
     Frequency, SymbolRate, Bandwidth, Qam, Polarity, Lnb, Lof1, Lof2, LofSwitch, LnbPower, Diseqc, Tone, Modulation,
     Channel, Channels, List, From, To, Step, First,
 };
@@ -42,13 +42,20 @@ const OptionSpec kOptions[] = {
     {OptionId::Watch, "--watch", nullptr, nullptr, CMD_TUNE, 0,
      "keep printing the signal five times a second, locked or not, until Ctrl+C"},
     {OptionId::Output, "--output", "-o", "FILE", CMD_CAPTURE | CMD_SCAN, 0,
-     "the capture file (.ts); for scan, the channel file to write"},
+     "the capture file (.ts), - for standard output; for scan, the channel file to write"},
     {OptionId::Overwrite, "--overwrite", nullptr, nullptr, CMD_CAPTURE | CMD_SCAN, 0,
      "replace FILE when it exists and is not empty"},
-    {OptionId::LimitMB, "--limit-mb", nullptr, "N", CMD_CAPTURE, 0, "stop after N MB (1 MB = 1048576 bytes)"},
+    {OptionId::LimitMB, "--limit-mb", nullptr, "N", CMD_CAPTURE, 0,
+     "stop at N MB (1 MB = 1048576 bytes); the file holds at most that"},
     {OptionId::Seconds, "--seconds", nullptr, "S", CMD_CAPTURE, 0, "stop after S seconds"},
     {OptionId::LockTimeout, "--lock-timeout", nullptr, "S", CMD_CAPTURE, 0,
-     "end with the no-lock code after S seconds without lock (default 10)"},
+     "end with the no-lock code after S seconds without lock (default 10; 0: never)"},
+    {OptionId::BufferMB, "--buffer-mb", nullptr, "N", CMD_CAPTURE, 0,
+     "memory that holds the stream while the output is slow (default 64, 1 to 1024)"},
+    {OptionId::SplitMB, "--split-mb", nullptr, "N", CMD_CAPTURE, 0, "start a new part file after N MB"},
+    {OptionId::SplitSeconds, "--split-seconds", nullptr, "S", CMD_CAPTURE, 0, "start a new part file after S seconds"},
+    {OptionId::Raw, "--raw", nullptr, nullptr, CMD_CAPTURE, 0,
+     "keep the driver's bytes exactly as delivered, not whole packets"},
     {OptionId::Frequency, "--freq", nullptr, "F", CMD_ONE_TUNING, TUNE_FIELD_FREQUENCY, "frequency: MHz for satellite, kHz otherwise"},
     {OptionId::SymbolRate, "--sr", nullptr, "KSPS", CMD_TUNING, TUNE_FIELD_SYMBOL_RATE, "symbol rate in ksymbols/s"},
     {OptionId::Bandwidth, "--bw", nullptr, "MHZ", CMD_TUNING, TUNE_FIELD_BANDWIDTH, "bandwidth in MHz"},
@@ -98,7 +105,8 @@ const CommandSpec kCommands[] = {
     {CliCommand::Tune, CMD_TUNE, "tune", "qltscap tune TUNER PARAMS|CHANNEL [--watch] [--json]",
      "tune and print lock, strength, quality"},
     {CliCommand::Capture, CMD_CAPTURE, "capture",
-     "qltscap capture TUNER PARAMS|CHANNEL -o FILE [--limit-mb N] [--seconds S] [--overwrite] [--json]",
+     "qltscap capture TUNER PARAMS|CHANNEL -o FILE|- [--limit-mb N] [--seconds S] [--split-mb N] "
+     "[--split-seconds S] [--buffer-mb N] [--raw] [--overwrite] [--json]",
      "tune and record the transport stream"},
     {CliCommand::Scan, CMD_SCAN, "scan",
      "qltscap scan TUNER (--list FILE | --from KHZ --to KHZ --step KHZ) [PARAMS] [--first N] [-o CHANNELS] "
@@ -194,6 +202,10 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
         *pError = name + " needs a whole number of decimal digits that fits 32 bits, not '" + pszValue + "'";
         return false;
     };
+    auto notZero = [&] {
+        *pError = name + " 0 is no limit: leave " + name + " out to record without one";
+        return false;
+    };
     auto badWord = [&](const std::string& words) {
         *pError = name + " takes one of " + words + ", not '" + pszValue + "'";
         return false;
@@ -201,8 +213,21 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
     CliTuneOptions& tune = pArgs->Tune;
     switch (spec.eId) {
     case OptionId::Output: pArgs->strFile = pszValue; return true;
-    case OptionId::LimitMB: return bNumber ? (pArgs->nLimitMB = nNumber, true) : badNumber();
-    case OptionId::Seconds: return bNumber ? (pArgs->nSeconds = nNumber, true) : badNumber();
+    case OptionId::LimitMB: return bNumber ? (nNumber ? (pArgs->nLimitMB = nNumber, true) : notZero()) : badNumber();
+    case OptionId::Seconds: return bNumber ? (nNumber ? (pArgs->nSeconds = nNumber, true) : notZero()) : badNumber();
+    case OptionId::SplitMB: return bNumber ? (nNumber ? (pArgs->nSplitMB = nNumber, true) : notZero()) : badNumber();
+    case OptionId::SplitSeconds:
+        return bNumber ? (nNumber ? (pArgs->nSplitSeconds = nNumber, true) : notZero()) : badNumber();
+    case OptionId::BufferMB:
+        if (!bNumber)
+            return badNumber();
+        if (nNumber < CLI_BUFFER_MB_MIN || nNumber > CLI_BUFFER_MB_MAX) {
+            *pError = name + " takes " + std::to_string(CLI_BUFFER_MB_MIN) + " to " + std::to_string(CLI_BUFFER_MB_MAX) +
+                      " (MB), not " + pszValue;
+            return false;
+        }
+        pArgs->nBufferMB = nNumber;
+        return true;
     case OptionId::LockTimeout: return bNumber ? (pArgs->nLockTimeoutS = nNumber, true) : badNumber();
     case OptionId::Frequency: return bNumber ? (tune.nFrequency = nNumber, true) : badNumber();
     case OptionId::SymbolRate: return bNumber ? (tune.nSymbolRate = nNumber, true) : badNumber();
@@ -230,7 +255,7 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
     case OptionId::Tone: return Choose(kTone22kChoices, pszValue, &tune.nTone) || badWord(Words(kTone22kChoices));
     case OptionId::Modulation:
         return Choose(kModulationChoices, pszValue, &tune.nModulation) || badWord(Words(kModulationChoices));
-    case OptionId::Help: case OptionId::Json: case OptionId::Watch: case OptionId::Overwrite: break;
+    case OptionId::Help: case OptionId::Json: case OptionId::Watch: case OptionId::Overwrite: case OptionId::Raw: break;
     }
     return true;
 }
@@ -242,6 +267,7 @@ void ApplyFlag(OptionId eId, CliArgs* pArgs)
     case OptionId::Json: pArgs->bJson = true; break;
     case OptionId::Watch: pArgs->bWatch = true; break;
     case OptionId::Overwrite: pArgs->bOverwrite = true; break;
+    case OptionId::Raw: pArgs->bRaw = true; break;
     default: break;
     }
 }
@@ -334,6 +360,21 @@ bool CheckScanOptions(const CliArgs& args, std::string* pError)
     return true;
 }
 
+bool CheckSplitOptions(const CliArgs& args, std::string* pError)
+{
+    if (!args.nSplitMB && !args.nSplitSeconds)
+        return true;
+    if (args.strFile == "-") {
+        *pError = "standard output (-o -) cannot be split into parts";
+        return false;
+    }
+    if (args.bRaw) {
+        *pError = "--raw does not go with --split-mb or --split-seconds: each part must start at a packet";
+        return false;
+    }
+    return true;
+}
+
 const char kProgramHelp[] =
     "qltscap: find, tune and record the maker's BDA tuners from the command line.\n"
     "\n"
@@ -358,9 +399,17 @@ const char kProgramHelpAfterParams[] =
     "what was found. The scan ends with code 4 when no frequency locked.\n"
     "\n"
     "A capture never replaces a non-empty FILE unless --overwrite is given. It stops at the\n"
-    "first of --limit-mb, --seconds and Ctrl+C; the file is closed complete in every case.\n"
-    "A signal lost during a capture is waited for: recording goes on while it may come back,\n"
-    "and after --lock-timeout seconds (default 10) without lock the capture ends with code 4.\n"
+    "first of --limit-mb, --seconds and Ctrl+C (without them it records until Ctrl+C); every\n"
+    "ending writes out everything received before the file is closed. The file holds whole\n"
+    "packets from the first packet start; bytes outside the packet grid are counted as\n"
+    "skipped (--raw keeps the driver's bytes as they came). A memory buffer (--buffer-mb)\n"
+    "takes the stream while the output is slow; when it is full, whole samples are left out\n"
+    "and counted. With --split-mb or --split-seconds, -o rec.ts writes rec-0001.ts,\n"
+    "rec-0002.ts, ...; each part starts with a packet and the parts together are the whole\n"
+    "capture. -o - writes the stream to standard output; the report then goes to standard\n"
+    "error. A signal lost during a capture is waited for: recording goes on while it may come\n"
+    "back, and after --lock-timeout seconds (default 10; 0 never ends on it) without lock the\n"
+    "capture ends with code 4.\n"
     "Closing the console window, logging off and shutting down end a capture as Ctrl+C does.\n"
     "Windows is kept from sleeping while a capture records.\n"
     "\n"
@@ -372,8 +421,9 @@ const char kProgramHelpAfterParams[] =
     "  3  no such tuner\n"
     "  4  no lock (when tuning, or lost for --lock-timeout during a capture)\n"
     "  5  the file cannot be opened (or exists and --overwrite was not given)\n"
-    "  6  a write failed during the capture\n"
+    "  6  a write failed during the capture, or its reader closed standard output\n"
     "  7  the tuner is in use by another program\n"
+    "  8  a capture that ended as asked left out stream the output could not take in time\n"
     "\n"
     "'qltscap COMMAND --help' describes one command.\n";
 
@@ -538,7 +588,7 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
         *pError = "no capture file given (-o FILE)";
         return false;
     }
-    return CheckChannelOptions(*pArgs, pError) && CheckScanOptions(*pArgs, pError);
+    return CheckChannelOptions(*pArgs, pError) && CheckScanOptions(*pArgs, pError) && CheckSplitOptions(*pArgs, pError);
 }
 
 namespace {

@@ -21,6 +21,7 @@ enum CliExit : int {
     EXIT_FILE_OPEN = 5,
     EXIT_WRITE_FAILED = 6,
     EXIT_TUNER_BUSY = 7,
+    EXIT_DATA_DROPPED = 8,   // a capture otherwise successful left out stream the output could not take
 };
 
 // Tuning options as given; a field not given keeps its unset marker.
@@ -43,9 +44,13 @@ struct CliArgs {
     bool bJson = false;
     bool bWatch = false;
     bool bOverwrite = false;
-    uint32_t nLimitMB = 0;       // 0: no limit
-    uint32_t nSeconds = 0;       // 0: no time limit
-    uint32_t nLockTimeoutS = 10; // a capture without lock for this long ends
+    uint32_t nLimitMB = 0;       // 0: no limit (an option given is at least 1)
+    uint32_t nSeconds = 0;       // 0: no time limit (an option given is at least 1)
+    uint32_t nLockTimeoutS = 10; // a capture without lock for this long ends; 0: never
+    uint32_t nBufferMB = 64;     // capture: the writer's ring
+    uint32_t nSplitMB = 0;       // capture: 0, or a new part after this many MB
+    uint32_t nSplitSeconds = 0;  // capture: 0, or a new part after this many seconds
+    bool bRaw = false;           // capture: the runs exactly as delivered, not whole packets
     CliTuneOptions Tune;
     std::string strChannel;   // tune, capture: the channel's name in strChannels
     std::string strChannels;  // tune, capture: a channel file
@@ -70,6 +75,11 @@ struct TuningListEntry;
 struct TuningValues;
 bool MakeEntryTuneValues(const TuningListEntry& entry, const CliTuneOptions& options, int32_t nSourceType,
                          TuneValues* pValues, TuningValues* pConverted, std::string* pError);
+
+// --buffer-mb's bounds: one write block at least; at most what a 32-bit process can still
+// hold beside the program (1024 MB is 80 s at 100 Mbit/s).
+constexpr uint32_t CLI_BUFFER_MB_MIN = 1;
+constexpr uint32_t CLI_BUFFER_MB_MAX = 1024;
 
 // A number argument: decimal digits only, at most 32 bits.
 bool ParseCliNumber(const char* pszText, uint32_t* pnValue);

@@ -1,9 +1,11 @@
 // The capture and analyze commands.
 #include "cli/CliCommands.h"
 
-#include "capture/CaptureAnalysisFeed.h"
+#include "base/JsonWriter.h"
 #include "capture/CaptureSession.h"
 #include "capture/KeepAwake.h"
+#include "capture/RecordOutput.h"
+#include "capture/StreamRecorder.h"
 #include "ts/HealthReport.h"
 #include "cli/CliConsole.h"
 #include "cli/CliText.h"
@@ -30,12 +32,68 @@ int64_t NowUs()
     return static_cast<int64_t>(static_cast<double>(count.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
 }
 
-enum class StopCause { Stopped, Time, NoLock, Capture };
+enum class StopCause { Stopped, Time, NoLock, Recorder };
 
-void PrintSummary(const CliArgs& args, const CliContext& context, const StreamHealthSummary& summary)
+void PrintSummary(const CliArgs& args, FILE* pReport, const StreamHealthSummary& summary)
 {
-    fputs((args.bJson ? FormatHealthJson(summary) + "\n" : FormatHealthText(summary)).c_str(), context.pOut);
-    fflush(context.pOut);
+    fputs((args.bJson ? FormatHealthJson(summary) + "\n" : FormatHealthText(summary)).c_str(), pReport);
+    fflush(pReport);
+}
+
+// How a capture ended: the JSON's word, the last line's words and the exit code.
+struct CaptureEnding {
+    const char* pszEnd;
+    const char* pszWhy;
+    int nExit;
+};
+
+CaptureEnding Ending(StopCause eCause, RecordEnd eRecord, const char* pszStopped)
+{
+    switch (eRecord) {
+    case RecordEnd::LimitReached: return {"size", "size limit reached", EXIT_OK};
+    case RecordEnd::WriteFailed:
+        return {"write failure", "a write failed (disk full or removed?); the output holds what was written before",
+                EXIT_WRITE_FAILED};
+    case RecordEnd::OutputClosed: return {"output closed", "the output was closed by its reader", EXIT_WRITE_FAILED};
+    case RecordEnd::PartTooBig:
+        return {"file too big", "the file reached 4 GiB, the most a FAT32 volume holds in one file; give --split-mb "
+                "(for example --split-mb 4000) to record into parts", EXIT_WRITE_FAILED};
+    case RecordEnd::None: break;
+    }
+    if (eCause == StopCause::Time)
+        return {"time", "time reached", EXIT_OK};
+    if (eCause == StopCause::NoLock)
+        return {"lock timeout", "no lock for the lock timeout; check the antenna and the signal", EXIT_NO_LOCK};
+    return {"ctrl+c", pszStopped, EXIT_OK};
+}
+
+// A capture that ends before recording: with --json, its code as a JSON object too.
+int NotRecorded(const CliArgs& args, FILE* pReport, int nExit)
+{
+    static const char* const kWhy[] = {"", "the system refused an operation", "bad argument", "no such tuner",
+                                       "no lock", "the output cannot be opened", "a write failed", "the tuner is in use"};
+    if (args.bJson && nExit > 0 && nExit < static_cast<int>(sizeof(kWhy) / sizeof(kWhy[0]))) {
+        CJsonWriter json;
+        json.BeginObject();
+        json.Key("error");
+        json.String(kWhy[nExit]);
+        json.Key("exit_code");
+        json.Number(int64_t{nExit});
+        json.EndObject();
+        fprintf(pReport, "%s\n", json.Text().c_str());
+        fflush(pReport);
+    }
+    return nExit;
+}
+
+std::string LimitsText(const CliArgs& args)
+{
+    std::string text;
+    if (args.nSeconds)
+        text += "for " + std::to_string(args.nSeconds) + " s";
+    if (args.nLimitMB)
+        text += (text.empty() ? "" : " or ") + std::string("up to ") + std::to_string(args.nLimitMB) + " MB";
+    return text.empty() ? "no limit: recording until Ctrl+C" : text + ", or until Ctrl+C";
 }
 
 // Keeps the system awake from the start of the recording to the end of this scope.
@@ -76,39 +134,46 @@ private:
     const bool m_bBound;
 };
 
-// Tunes, opens the file and records into the session until a stop cause (*peCause) comes;
-// on every return the graph is stopped and torn down.
+// What one recording ended with, for the summary and the last line.
+struct RecordedRun {
+    StopCause eCause = StopCause::Recorder;
+    uint64_t nDurationMs = 0;
+    CliTuned Tuned;
+};
+
+// Tunes, starts the recorder and records until a stop cause comes; on every return the
+// graph is stopped and torn down, so the streaming thread no longer delivers.
 int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSession& session,
-                      const CStreamAnalysis& analysis, StopCause* peCause)
+                      CStreamRecorder& recorder, const CStreamAnalysis& analysis, RecordedRun* pRun)
 {
     CSessionGraph bound(context.Graph, session);
     if (!bound.IsBound()) {
         fprintf(context.pErr, "qltscap: SetCaptureSession failed: a graph is built already\n");
         return EXIT_FAILED;
     }
-    const int nExit = TuneCliTuner(args, context);
+    const int nExit = TuneCliTuner(args, context, &pRun->Tuned);
     if (nExit != EXIT_OK)
         return nExit;
-    // The file is created only once the tuner is locked, so a failed tune leaves none.
-    FILE* pFile = OpenCliFile(args.strFile, L"wb").Detach();
-    if (!pFile) {
-        fprintf(context.pErr, "qltscap: cannot write %s; check the folder and its permissions (_wfopen: %s)\n",
-                args.strFile.c_str(), strerror(errno));
+    // The output is created only once the tuner is locked, so a failed tune leaves none.
+    if (!recorder.Start()) {
+        if (!recorder.RingAllocated()) {
+            fprintf(context.pErr, "qltscap: %u MB of memory for the buffer cannot be had; give a smaller --buffer-mb\n",
+                    args.nBufferMB);
+            return EXIT_FAILED;
+        }
         return EXIT_FILE_OPEN;
     }
-    if (!session.StartCapture(pFile, args.nLimitMB)) {
-        fprintf(context.pErr, "qltscap: StartCapture failed: another capture is still on\n");
-        return EXIT_FAILED;
-    }
+    session.AddConsumer(&recorder);
+    fprintf(context.pErr, "Recording to %s; %s\n", output.PartPath(1).c_str(), LimitsText(args).c_str());
     // An overnight capture nobody watches must not end at the sleep timeout.
     CAwakeWhileRecording awake;
 
-    const CCaptureState& capture = session.State();
     const uint64_t nStart = GetTickCount64();
     uint64_t nLastLocked = nStart, nLastProgress = nStart, nBytesAtProgress = 0;
     for (;;) {
         const bool bStopRequested = context.Stop.WaitForStop(CAPTURE_TICK_MS);
         const uint64_t nNow = GetTickCount64();
+        pRun->nDurationMs = nNow - nStart;
         LONG nStrength = 0, nQuality = 0;
         const bool bLocked = context.Graph.WaitForLock(0) == 0;
         if (bLocked) {
@@ -116,34 +181,37 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
             context.Graph.GetSignalLevels(&nStrength, &nQuality);
         }
         if (nNow - nLastProgress >= PROGRESS_PERIOD_MS) {
+            const RecordFigures written = recorder.Figures();
             CaptureProgressFigures figures;
             figures.nElapsedMs = nNow - nStart;
-            figures.nBytes = capture.CapturedBytes();
+            figures.nBytes = written.nBytesWritten;
             figures.nBytesPerSecond = (figures.nBytes - nBytesAtProgress) * 1000 / (nNow - nLastProgress);
             figures.bLocked = bLocked;
             figures.nStrength = nStrength;
             figures.nQuality = nQuality;
             figures.Stream = analysis.Progress();
+            figures.nDroppedBytes = written.nBytesDropped;
+            figures.nBufferHighestPercent = written.nRingHighest * 100 / written.nRingBytes;
             fprintf(context.pErr, "%s\n", FormatProgressLine(figures).c_str());
             fflush(context.pErr);
             nLastProgress = nNow;
             nBytesAtProgress = figures.nBytes;
         }
-        if (!capture.IsRecording()) {
-            *peCause = StopCause::Capture;
+        if (recorder.HasEnded()) {
+            pRun->eCause = StopCause::Recorder;
             return EXIT_OK;
         }
         if (bStopRequested) {
-            *peCause = StopCause::Stopped;
+            pRun->eCause = StopCause::Stopped;
             return EXIT_OK;
         }
         if (args.nSeconds && nNow - nStart >= uint64_t{args.nSeconds} * 1000) {
-            *peCause = StopCause::Time;
+            pRun->eCause = StopCause::Time;
             return EXIT_OK;
         }
-        // A lost signal may come back: recording goes on until the lock timeout.
-        if (nNow - nLastLocked >= uint64_t{args.nLockTimeoutS} * 1000) {
-            *peCause = StopCause::NoLock;
+        // A lost signal may come back: recording goes on until the lock timeout (0: for ever).
+        if (args.nLockTimeoutS && nNow - nLastLocked >= uint64_t{args.nLockTimeoutS} * 1000) {
+            pRun->eCause = StopCause::NoLock;
             return EXIT_OK;
         }
     }
@@ -153,38 +221,80 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
 
 int RunCapture(const CliArgs& args, const CliContext& context)
 {
-    int nExit = RefuseExistingFile(args, context);
-    if (nExit != EXIT_OK)
-        return nExit;
-    // The session closes its file, consumers and outputs when it goes, after the graph that
-    // fed it was torn down on leaving RecordTunedStream.
+    const bool bSplit = args.nSplitMB || args.nSplitSeconds;
+    CRecordOutput output(args.strFile, bSplit, args.bOverwrite);
+    // Nothing but the stream goes where the stream goes.
+    FILE* pReport = output.IsStandardOutput() ? context.pErr : context.pOut;
+    if (!output.IsStandardOutput()) {
+        CliArgs first = args;
+        first.strFile = output.PartPath(1);
+        const int nRefused = RefuseExistingFile(first, context);
+        if (nRefused != EXIT_OK)
+            return NotRecorded(args, pReport, nRefused);
+    }
+
+    RecordSettings settings;
+    settings.bRaw = args.bRaw;
+    settings.nRingBytes = uint64_t{args.nBufferMB} * CAPTURE_BYTES_PER_MB;
+    settings.nLimitBytes = uint64_t{args.nLimitMB} * CAPTURE_BYTES_PER_MB;
+    settings.nSplitBytes = uint64_t{args.nSplitMB} * CAPTURE_BYTES_PER_MB;
+    settings.nSplitSeconds = args.nSplitSeconds;
+    // The session owns the analysis and the recorder; it goes before the output, after the
+    // graph that fed it was torn down on leaving RecordTunedStream.
     CCaptureSession session;
     CStreamAnalysis& analysis = session.Make<CStreamAnalysis>();
-    session.MakeConsumer<CCaptureAnalysisFeed>(analysis, &NowUs);
-    StopCause eCause = StopCause::Capture;
-    nExit = RecordTunedStream(args, context, session, analysis, &eCause);
-    if (nExit != EXIT_OK)
-        return nExit;
-
-    const StreamHealthSummary summary = analysis.Summarise();
-    const uint64_t nBytes = session.State().CapturedBytes();
-    const CaptureEnd eEnd = session.State().EndReason();
-    session.Close();
-    const char* pszWhy = context.Stop.CauseText();
-    if (eEnd == CaptureEnd::WriteFailed) {
-        pszWhy = "a write failed (disk full or removed?); the file holds what was written before";
-        nExit = EXIT_WRITE_FAILED;
-    } else if (eEnd == CaptureEnd::LimitReached) {
-        pszWhy = "size limit reached";
-    } else if (eCause == StopCause::Time) {
-        pszWhy = "time reached";
-    } else if (eCause == StopCause::NoLock) {
-        pszWhy = "no lock for the lock timeout; check the antenna and the signal";
-        nExit = EXIT_NO_LOCK;
+    CStreamRecorder& recorder = session.Make<CStreamRecorder>(output, settings, &analysis, &NowUs);
+    RecordedRun run;
+    int nExit = RecordTunedStream(args, context, session, recorder, analysis, &run);
+    // Everything the streaming thread handed over reaches the output before it is closed
+    // and the analysis is read.
+    recorder.Finish();
+    if (nExit != EXIT_OK) {
+        if (nExit == EXIT_FILE_OPEN)
+            fprintf(context.pErr, "qltscap: %s\n", output.Error().c_str());
+        return NotRecorded(args, pReport, nExit);
     }
-    PrintSummary(args, context, summary);
-    fprintf(context.pErr, "Capture ended: %s; %llu bytes in %s\n", pszWhy, static_cast<unsigned long long>(nBytes),
-            args.strFile.c_str());
+
+    const RecordFigures written = recorder.Figures();
+    const CaptureEnding ending = Ending(run.eCause, recorder.EndReason(), context.Stop.CauseText());
+    nExit = ending.nExit;
+    if (nExit == EXIT_OK && written.nBytesDropped)
+        nExit = EXIT_DATA_DROPPED;
+
+    StreamHealthSummary summary = analysis.Summarise();
+    RecordingHealth& recording = summary.Recording;
+    recording.bPresent = true;
+    recording.Tuner = run.Tuned.strTuner;
+    recording.Tuning = run.Tuned.strTuning;
+    recording.Output = output.IsStandardOutput() ? "-" : output.PartPath(1);
+    recording.nParts = written.nParts;
+    recording.nDurationMs = run.nDurationMs;
+    recording.End = ending.pszEnd;
+    recording.nExitCode = nExit;
+    recording.nBytesWritten = written.nBytesWritten;
+    recording.nBytesDropped = written.nBytesDropped;
+    recording.nSamplesDropped = written.nSamplesDropped;
+    recording.nDropEvents = written.nDropEvents;
+    recording.nSkippedBytes = written.nSkippedBytes;
+    recording.nRingBytes = written.nRingBytes;
+    recording.nRingHighest = written.nRingHighest;
+    recording.nLongestBlockMs = written.nLongestBlockUs / 1000;
+    session.Close();
+    PrintSummary(args, pReport, summary);
+
+    if (written.nBytesDropped)
+        fprintf(context.pErr, "qltscap: %llu bytes (%llu samples, %llu times) were left out because the output could "
+                "not keep up; give a larger --buffer-mb or a faster output\n",
+                static_cast<unsigned long long>(written.nBytesDropped),
+                static_cast<unsigned long long>(written.nSamplesDropped),
+                static_cast<unsigned long long>(written.nDropEvents));
+    if (!output.Error().empty() && recorder.EndReason() == RecordEnd::WriteFailed)
+        fprintf(context.pErr, "qltscap: %s\n", output.Error().c_str());
+    std::string where = output.PartPath(1);
+    if (written.nParts > 1)
+        where += " ... " + output.PartPath(written.nParts) + " (" + std::to_string(written.nParts) + " parts)";
+    fprintf(context.pErr, "Capture ended: %s; %llu bytes in %s\n", ending.pszWhy,
+            static_cast<unsigned long long>(written.nBytesWritten), where.c_str());
     return nExit;
 }
 
@@ -207,7 +317,7 @@ int RunAnalyze(const CliArgs& args, const CliContext& context)
         return EXIT_FILE_OPEN;
     }
     const StreamHealthSummary summary = pAnalysis->Summarise();
-    PrintSummary(args, context, summary);
+    PrintSummary(args, context.pOut, summary);
     if (bStopped) {
         fprintf(context.pErr, "qltscap: analysis %s; the summary covers the part read before\n",
                 context.Stop.CauseText());

@@ -98,7 +98,7 @@ int RunList(const CliArgs& args, const CliContext& context)
     return EXIT_OK;
 }
 
-int TuneCliTuner(const CliArgs& args, const CliContext& context)
+int TuneCliTuner(const CliArgs& args, const CliContext& context, CliTuned* pTuned)
 {
     TuningList channels;
     const TuningListEntry* pChannel = nullptr;
@@ -149,6 +149,8 @@ int TuneCliTuner(const CliArgs& args, const CliContext& context)
         return nBuilt;
     fprintf(context.pErr, "Locking %s (%s %s)...\n", entry.strName.c_str(), plan.strTuneFreq.c_str(),
             plan.strTuneSystem.c_str());
+    if (pTuned)
+        *pTuned = CliTuned{entry.strName, plan.strTuneFreq + " " + plan.strTuneSystem};
     const HRESULT hr = context.Graph.Tune(plan);
     if (hr == E_INVALIDARG) {
         context.Graph.DestroyGraph();

@@ -6,6 +6,7 @@
 #include "cli/CliArgs.h"
 
 #include <cstdio>
+#include <string>
 
 struct CliTunerEntry;
 struct TuningList;
@@ -29,9 +30,16 @@ int RunCapture(const CliArgs& args, const CliContext& context);
 int RunAnalyze(const CliArgs& args, const CliContext& context);
 int RunScan(const CliArgs& args, const CliContext& context);
 
+// What TuneCliTuner tuned, as its "Locking" line names it.
+struct CliTuned {
+    std::string strTuner;
+    std::string strTuning;
+};
+
 // Finds, builds and tunes the tuner the arguments name; on EXIT_OK the graph is built,
-// running and locked. Every other code has been reported on pErr.
-int TuneCliTuner(const CliArgs& args, const CliContext& context);
+// running and locked. Every other code has been reported on pErr. pTuned, when given,
+// receives the tuner's name and the tuning values.
+int TuneCliTuner(const CliArgs& args, const CliContext& context, CliTuned* pTuned = nullptr);
 
 // EXIT_OK, or EXIT_FILE_OPEN (reported) when the output file cannot be created where it is
 // named (no such folder, a path too long), or holds data and --overwrite was not given: a

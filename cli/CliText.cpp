@@ -129,14 +129,16 @@ std::string FormatProgressLine(const CaptureProgressFigures& f)
     const uint64_t nSeconds = f.nElapsedMs / 1000;
     const StreamProgress& s = f.Stream;
     const uint64_t nErrors = s.nCcErrors + s.nSyncLosses + s.nTeiPackets + s.nPsiCrcErrors;
-    char szLine[256];
+    char szLine[320];
     snprintf(szLine, sizeof(szLine),
-             "%02llu:%02llu:%02llu  %.2f MB  %.2f Mbit/s  %s  errors %llu (cc %llu, sync %llu, tei %llu, crc %llu)",
+             "%02llu:%02llu:%02llu  %.2f MB  %.2f Mbit/s  %s  errors %llu (cc %llu, sync %llu, tei %llu, crc %llu)"
+             "  buffer peak %llu%%  dropped %.2f MB",
              static_cast<unsigned long long>(nSeconds / 3600), static_cast<unsigned long long>(nSeconds / 60 % 60),
              static_cast<unsigned long long>(nSeconds % 60), static_cast<double>(f.nBytes) / CAPTURE_BYTES_PER_MB,
              static_cast<double>(f.nBytesPerSecond) * 8.0 / 1e6,
              FormatSignalLine(f.bLocked, f.nStrength, f.nQuality).c_str(), static_cast<unsigned long long>(nErrors),
              static_cast<unsigned long long>(s.nCcErrors), static_cast<unsigned long long>(s.nSyncLosses),
-             static_cast<unsigned long long>(s.nTeiPackets), static_cast<unsigned long long>(s.nPsiCrcErrors));
+             static_cast<unsigned long long>(s.nTeiPackets), static_cast<unsigned long long>(s.nPsiCrcErrors),
+             static_cast<unsigned long long>(f.nBufferHighestPercent), static_cast<double>(f.nDroppedBytes) / 1048576.0);
     return szLine;
 }

@@ -39,7 +39,10 @@ struct CaptureProgressFigures {
     bool bLocked = false;
     long nStrength = 0, nQuality = 0;
     StreamProgress Stream;
+    uint64_t nDroppedBytes = 0;  // left out because the output could not keep up
+    uint64_t nBufferHighestPercent = 0;
 };
 
-// "00:01:05  12.50 MB  19.87 Mbit/s  locked  strength 80  quality 90  errors 0 (cc 0, sync 0, tei 0, crc 0)"
+// "00:01:05  12.50 MB  19.87 Mbit/s  locked  strength 80  quality 90  errors 0 (cc 0, sync 0, tei 0, crc 0)
+//  buffer peak 3%  dropped 0.00 MB"
 std::string FormatProgressLine(const CaptureProgressFigures& figures);

@@ -57,6 +57,43 @@ void Field(CJsonWriter& json, const char* pszKey, const std::string& value)
     json.String(value);
 }
 
+void RecordingText(std::string& out, const RecordingHealth& r)
+{
+    Line(out, "Recording");
+    Line(out, "  Tuner                %s (%s)", r.Tuner.c_str(), r.Tuning.c_str());
+    Line(out, "  Output               %s (%u part%s)", r.Output.c_str(), r.nParts, r.nParts == 1 ? "" : "s");
+    Line(out, "  Duration             %" PRIu64 " ms, ended by %s, exit code %d", r.nDurationMs, r.End.c_str(),
+         r.nExitCode);
+    Line(out, "  Bytes written        %" PRIu64, r.nBytesWritten);
+    Line(out, "  Dropped, slow output %" PRIu64 " bytes, %" PRIu64 " samples, %" PRIu64 " times", r.nBytesDropped,
+         r.nSamplesDropped, r.nDropEvents);
+    Line(out, "  Skipped, not written %" PRIu64 " bytes", r.nSkippedBytes);
+    Line(out, "  Buffer highest fill  %" PRIu64 " of %" PRIu64 " bytes", r.nRingHighest, r.nRingBytes);
+    Line(out, "  Output blocked       %" PRIu64 " ms at most", r.nLongestBlockMs);
+}
+
+void RecordingJson(CJsonWriter& json, const RecordingHealth& r)
+{
+    json.Key("recording");
+    json.BeginObject();
+    Field(json, "tuner", r.Tuner);
+    Field(json, "tuning", r.Tuning);
+    Field(json, "output", r.Output);
+    Field(json, "parts", uint64_t{r.nParts});
+    Field(json, "duration_ms", r.nDurationMs);
+    Field(json, "end", r.End);
+    Field(json, "exit_code", int64_t{r.nExitCode});
+    Field(json, "bytes_written", r.nBytesWritten);
+    Field(json, "bytes_dropped", r.nBytesDropped);
+    Field(json, "samples_dropped", r.nSamplesDropped);
+    Field(json, "drop_events", r.nDropEvents);
+    Field(json, "skipped_not_written", r.nSkippedBytes);
+    Field(json, "buffer_bytes", r.nRingBytes);
+    Field(json, "buffer_highest", r.nRingHighest);
+    Field(json, "longest_block_ms", r.nLongestBlockMs);
+    json.EndObject();
+}
+
 } // namespace
 
 std::string FormatHealthText(const StreamHealthSummary& s)
@@ -111,6 +148,8 @@ std::string FormatHealthText(const StreamHealthSummary& s)
         Line(out, "  0x%04X  %" PRIu64 "  %" PRIu64 "  %" PRIu64 "  %s", p.nPid, p.nPackets, p.nCcErrors, p.nScrambled,
              p.bPcr ? "yes" : "no");
     }
+    if (s.Recording.bPresent)
+        RecordingText(out, s.Recording);
     return out;
 }
 
@@ -201,6 +240,8 @@ std::string FormatHealthJson(const StreamHealthSummary& s)
         json.EndObject();
     }
     json.EndArray();
+    if (s.Recording.bPresent)
+        RecordingJson(json, s.Recording);
     json.EndObject();
     return json.Text() + "\n";
 }

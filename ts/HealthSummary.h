@@ -52,6 +52,27 @@ struct RateHealth {
     uint64_t nMeasuredMs = 0;  // time the average covers
 };
 
+// A console capture's own figures beside the stream's: what it recorded from, where to,
+// how it ended and what its writer saw. Present only in a capture's report.
+struct RecordingHealth {
+    bool bPresent = false;
+    std::string Tuner;
+    std::string Tuning;            // the tuning values as the start line shows them
+    std::string Output;            // the file, the first part's name, or "-"
+    uint32_t nParts = 0;
+    uint64_t nDurationMs = 0;
+    std::string End;               // time, size, ctrl+c, lock timeout, write failure, output closed, file too big
+    int32_t nExitCode = 0;
+    uint64_t nBytesWritten = 0;    // reached the output
+    uint64_t nBytesDropped = 0;    // left out because the output could not keep up
+    uint64_t nSamplesDropped = 0;
+    uint64_t nDropEvents = 0;
+    uint64_t nSkippedBytes = 0;    // outside the packet grid, not written
+    uint64_t nRingBytes = 0;
+    uint64_t nRingHighest = 0;
+    uint64_t nLongestBlockMs = 0;  // longest single write to the output
+};
+
 struct StreamHealthSummary {
     uint64_t nBytes = 0;          // bytes fed, packets and skipped bytes alike
     uint64_t nPackets = 0;
@@ -71,4 +92,5 @@ struct StreamHealthSummary {
     std::vector<ProgramHealth> Programs;  // in PAT order
     std::vector<ServiceHealth> Services;
     std::vector<ChannelHealth> Channels;
+    RecordingHealth Recording;
 };

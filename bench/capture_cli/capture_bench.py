@@ -2,14 +2,21 @@
 """The console capture's figures under Wine against a simulated tuner at 100 Mbit/s with a
 200 ms driver buffer (capture-bench.sh sets the paths and the prefix):
 
-1. A capture of SECONDS: the Linux process's CPU time per second of capture, and the file
-   matched against the tuner's stream (bench_stream_match): one exact run, no test packet
-   lost by the checker, no continuity error in the capture's JSON summary.
-2. The same into a FIFO whose reader stalls for 1 s: the driver's buffer absorbs 200 ms and
-   drops the rest; the checker's lost test packets must be those the gaps left out, the
-   summary's continuity errors those the gaps predict, and the file otherwise exact runs.
-3. Process start to the file's first byte (median of RUNS short captures), beside the
-   dialog's Tune to first byte (bench_dialog --first-byte) on the same tuner.
+1. A capture of SECONDS: the Linux process's CPU time per second of capture and its
+   anonymous resident memory, and the file matched against the tuner's stream
+   (bench_stream_match): one exact run, no test packet lost by the checker, no continuity
+   error in the capture's JSON summary.
+2. The same into a FIFO whose reader stalls for 1 s and, separately, 3 s: with the write on
+   the streaming thread (--before, an older qltscap) the driver's buffer absorbs 200 ms and
+   drops the rest; with the writer's ring nothing is lost. Either way the checker's lost test
+   packets must be those the gaps left out, the summary's continuity errors those the gaps
+   predict, and the file otherwise exact runs.
+3. A stall longer than the ring holds (8 s, 64 MB): the bytes the capture reports dropped
+   must be the bytes the gaps left out of the file, the driver losing none.
+4. The same capture split into 50 MB parts: every part starts with a packet, ffprobe reads
+   each alone, and the parts joined are one exact run of the stream.
+5. Process start to the file's first byte (median of RUNS short captures), beside the
+   dialog's Tune to first byte (bench_dialog --first-byte) on the same tuner (--first-byte).
 
 Exits 1 when a capture is not exact or the counts disagree, 2 when a run fails.
 """
@@ -35,7 +42,6 @@ channel = 12188000 pol=H sr=27500
 """
 TUNE_ARGS = ["0", "--freq", "12188", "--sr", "27500", "--pol", "H", "--lnb", "universal"]
 STALL_AFTER_S = int(os.environ.get("QLTS_STALL_AFTER", "20"))
-STALL_S = 1.0
 POLL_S = 0.002
 CPU_SAMPLE_S = 0.25
 SETTLE_S = 2.0  # CPU is taken from this long after the first byte to the last sample
@@ -91,11 +97,11 @@ def find_wineserver(prefix):
 
 
 class FifoReader(threading.Thread):
-    """Copies the FIFO to a real file, sleeping once STALL_S after STALL_AFTER_S of data."""
+    """Copies the FIFO to a real file, sleeping once stall_s after STALL_AFTER_S of data."""
 
-    def __init__(self, fifo, copy):
+    def __init__(self, fifo, copy, stall_s):
         super().__init__(daemon=True)
-        self.fifo, self.copy = fifo, copy
+        self.fifo, self.copy, self.stall_s = fifo, copy, stall_s
         self.first_byte = None
         self.stall_at = None
 
@@ -112,15 +118,26 @@ class FifoReader(threading.Thread):
                 out.write(data)
                 if self.stall_at is None and now - self.first_byte >= STALL_AFTER_S:
                     self.stall_at = now - self.first_byte
-                    time.sleep(STALL_S)
+                    time.sleep(self.stall_s)
         os.close(fd)
 
 
-def run_capture(args, path, seconds, reader=None):
-    """Runs one capture; returns its times, CPU samples, exit code and outputs."""
+def anon_kib(pid):
+    try:
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                if line.startswith("RssAnon:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return None
+
+
+def run_capture(args, path, seconds, reader=None, exe=None, extra=()):
+    """Runs one capture; returns its times, CPU and memory samples, exit code and outputs."""
     out, err = path + ".out", path + ".err"
-    command = [WINE, args.qltscap, "capture", *TUNE_ARGS, "-o", win_path(path), "--seconds", str(seconds),
-               "--json", "--overwrite"]
+    command = [WINE, exe or args.qltscap, "capture", *TUNE_ARGS, "-o", win_path(path), "--seconds", str(seconds),
+               "--json", "--overwrite", *extra]
     marker = os.path.basename(path)
     if reader:
         reader.start()
@@ -131,7 +148,7 @@ def run_capture(args, path, seconds, reader=None):
         process = subprocess.Popen(command, stdout=fo, stderr=fe, stdin=subprocess.DEVNULL, env=wine_env())
         locking = first = None
         pid = server = None
-        samples = []
+        samples, memory = [], []
         next_sample = 0.0
         while process.poll() is None:
             now = time.monotonic()
@@ -146,12 +163,14 @@ def run_capture(args, path, seconds, reader=None):
                 ticks = cpu_ticks(pid) if pid else None
                 if ticks is not None:
                     samples.append((now, ticks, cpu_ticks(server) if server else None))
+                    memory.append(anon_kib(pid))
                 next_sample = now + CPU_SAMPLE_S
             time.sleep(POLL_S if first is None else 0.02)
         rc = process.returncode
     if reader:
         reader.join(30)
     return {"rc": rc, "start": start, "locking": locking, "first": first, "samples": samples,
+            "memory_kib": [m for m in memory if m is not None],
             "stdout": open(out, encoding="utf-8", errors="replace").read(),
             "stderr": open(err, encoding="utf-8", errors="replace").read()}
 
@@ -183,15 +202,19 @@ def counted_bytes(run):
 
 def summary_of(run):
     try:
-        return json.loads(run["stdout"])
-    except ValueError:
+        return json.loads(run["stdout"].strip().splitlines()[0])
+    except (ValueError, IndexError):
         return None
 
 
-def check(run, file, m, stalled, faults, what):
+def recording_of(run):
+    return (summary_of(run) or {}).get("recording", {})
+
+
+def check(run, file, m, stalled, faults, what, rc=0):
     summary = summary_of(run)
     size = os.path.getsize(file)
-    if run["rc"] != 0:
+    if run["rc"] != rc:
         faults.append(f"{what}: exit {run['rc']}: {run['stderr'].strip().splitlines()[-1:]}")
     if summary is None:
         faults.append(f"{what}: no JSON summary")
@@ -218,12 +241,72 @@ def median(values):
     return statistics.median(values) if values else float("nan")
 
 
+def stalled_capture(args, name, stall_s, exe=None, rc=0):
+    """A capture into a FIFO whose reader stalls stall_s once; returns the run and its match."""
+    fifo, copy = os.path.join(args.work, name + ".fifo"), os.path.join(args.work, name + ".ts")
+    for stale in (fifo, copy):
+        if os.path.exists(stale):
+            os.remove(stale)
+    os.mkfifo(fifo)
+    reader = FifoReader(fifo, copy, stall_s)
+    run = run_capture(args, fifo, args.seconds, reader, exe)
+    os.remove(fifo)
+    run["stall_at"] = reader.stall_at
+    m = None
+    if os.path.exists(copy) and os.path.getsize(copy):
+        m = match(args, copy)
+        check(run, copy, m, True, args.faults, name, rc)
+    else:
+        args.faults.append(f"{name}: exit {run['rc']}, no file")
+    run["file"] = copy
+    return run, m
+
+
+def split_capture(args):
+    """The capture into 50 MB parts: each starts with a packet and ffprobe reads it; joined
+    they are one exact run of the stream."""
+    base = os.path.join(args.work, "split.ts")
+    stem = os.path.join(args.work, "split-")
+    for stale in os.listdir(args.work):
+        if stale.startswith("split-"):
+            os.remove(os.path.join(args.work, stale))
+    run = run_capture(args, base, args.seconds, extra=("--split-mb", "50"))
+    parts = sorted(os.path.join(args.work, f) for f in os.listdir(args.work) if (os.path.join(args.work, f)).startswith(stem))
+    joined = os.path.join(args.work, "split-joined.ts.all")
+    probes = 0
+    with open(joined, "wb") as out:
+        for part in parts:
+            with open(part, "rb") as f:
+                data = f.read()
+            if data[:1] != b"\x47":
+                args.faults.append(f"split: {part} does not start with a packet")
+            probe = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "format=nb_streams", part],
+                                   capture_output=True, text=True)
+            probes += probe.returncode == 0 and not probe.stderr.strip()
+            out.write(data)
+    m = match(args, joined)
+    if not m["exact"] or m["runs"] != 1:
+        args.faults.append(f"split: the parts joined are not one exact run: {m['runs']} runs, {m['error']}")
+    if os.path.getsize(joined) != recording_of(run).get("bytes_written"):
+        args.faults.append(f"split: joined {os.path.getsize(joined)} bytes, capture wrote "
+                           f"{recording_of(run).get('bytes_written')}")
+    if probes != len(parts):
+        args.faults.append(f"split: ffprobe read {probes} of {len(parts)} parts alone")
+    if not args.keep:
+        for f in parts + [joined]:
+            os.remove(f)
+    return {"rc": run["rc"], "parts": len(parts), "probed": probes, "joined_runs": m["runs"], "exact": m["exact"],
+            "sizes": sorted({os.path.getsize(p) for p in parts}) if args.keep else None}
+
+
 def main():
     parser = argparse.ArgumentParser()
     for name in ("qltscap", "setup", "dialog", "match", "work", "prefix"):
         parser.add_argument("--" + name, required=True)
+    parser.add_argument("--before", help="an older qltscap that writes on the streaming thread, measured beside")
     parser.add_argument("--seconds", type=int, default=60)
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--first-byte", action="store_true", help="also measure start to first byte")
     parser.add_argument("--keep", action="store_true", help="keep the capture files")
     args = parser.parse_args()
     os.makedirs(args.work, exist_ok=True)
@@ -236,92 +319,119 @@ def main():
                        stdout=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
 
     register()
-    faults = []
+    args.faults = faults = []
     load = [os.getloadavg()[0]]
+    versions = [("before", args.before), ("after", None)] if args.before else [("after", None)]
+    columns = {}
+    for label, exe in versions:
+        # 1. The long capture into a file.
+        plain = os.path.join(args.work, f"plain-{label}.ts")
+        run1 = run_capture(args, plain, args.seconds, exe=exe)
+        m1 = match(args, plain)
+        check(run1, plain, m1, False, faults, f"capture ({label})")
+        cpu1, server1 = cpu_per_second(run1)
+        if not args.keep:
+            os.remove(plain)
+        # 2. Into a FIFO that stalls 1 s and 3 s.
+        stalls = {}
+        for stall_s in (1, 3):
+            stalls[stall_s] = stalled_capture(args, f"stall{stall_s}-{label}", stall_s, exe)
+            if label == "after" and stalls[stall_s][1] and stalls[stall_s][1]["runs"] != 1:
+                faults.append(f"{stall_s} s stall (after): {stalls[stall_s][1]['runs'] - 1} gaps")
+        columns[label] = (run1, m1, cpu1, server1, stalls)
+        load.append(os.getloadavg()[0])
 
-    # 1. The long capture into a file.
-    plain = os.path.join(args.work, "plain.ts")
-    run1 = run_capture(args, plain, args.seconds)
-    m1 = match(args, plain)
-    check(run1, plain, m1, False, faults, "capture")
-    cpu1, server1 = cpu_per_second(run1)
-    load.append(os.getloadavg()[0])
-
-    # 2. The same into a FIFO whose reader stalls.
-    fifo, copy = os.path.join(args.work, "stall.fifo"), os.path.join(args.work, "stall.ts")
-    for stale in (fifo, copy):
-        if os.path.exists(stale):
-            os.remove(stale)
-    os.mkfifo(fifo)
-    reader = FifoReader(fifo, copy)
-    run2 = run_capture(args, fifo, args.seconds, reader)
-    os.remove(fifo)
-    if run2["rc"] == 0 and os.path.exists(copy):
-        m2 = match(args, copy)
-        check(run2, copy, m2, True, faults, "stalled capture")
-    else:
-        m2 = None
-        faults.append(f"stalled capture: exit {run2['rc']}")
+    # 3. A stall longer than the ring holds: the drops counted are the bytes missing.
+    long_run, long_m = stalled_capture(args, "stall8-after", 8, rc=8)
+    dropped = recording_of(long_run).get("bytes_dropped")
+    if long_m and dropped != long_m["dropped_bytes"]:
+        faults.append(f"8 s stall: {dropped} bytes reported dropped, {long_m['dropped_bytes']} missing from the file")
+    # 4. Split into 50 MB parts.
+    split = split_capture(args)
     load.append(os.getloadavg()[0])
     if not args.keep:
-        for f in (plain, copy):
-            if os.path.exists(f):
-                os.remove(f)
-
-    # 3. Start to first byte, the console and the dialog.
-    starts, lockings = [], []
-    short = os.path.join(args.work, "first.ts")
-    for _ in range(args.runs):
-        run = run_capture(args, short, 2)
-        if run["rc"] != 0 or run["first"] is None or run["locking"] is None:
-            faults.append(f"short capture: exit {run['rc']}")
-            continue
-        starts.append((run["first"] - run["start"]) * 1000)
-        lockings.append((run["first"] - run["locking"]) * 1000)
-    os.remove(short)
-    dialog = subprocess.run([WINE, args.dialog, "--first-byte", win_path(args.scenario)], capture_output=True,
-                            text=True, env=wine_env(), stdin=subprocess.DEVNULL)
-    dialog_line = next((l for l in dialog.stdout.splitlines() if l.startswith("dialog:")), None)
-    if dialog.returncode != 0 or not dialog_line:
-        faults.append(f"dialog first byte: exit {dialog.returncode}: {dialog.stdout.strip()}")
-    load.append(os.getloadavg()[0])
-    register()
+        for label in columns:
+            for run, _ in columns[label][4].values():
+                if os.path.exists(run["file"]):
+                    os.remove(run["file"])
+        if os.path.exists(long_run["file"]):
+            os.remove(long_run["file"])
 
     def dropped_s(m):
-        return m["dropped_bytes"] * 8 / BITRATE if m else float("nan")
+        return f"{m['dropped_bytes'] * 8 / BITRATE:.3f} s" if m else "-"
 
-    rate1 = (counted_bytes(run1) or 0) * 8 / args.seconds / 1e6
-    s1, s2 = summary_of(run1) or {}, summary_of(run2) or {}
+    def cpu(value):
+        return f"{value:.3f}" if value is not None else "-"
+
+    def mem(run):
+        kib = run["memory_kib"]
+        return f"{min(kib) / 1024:.0f}..{max(kib) / 1024:.0f} MB" if kib else "-"
+
     print(f"== qltscap capture, {args.seconds} s at 100 Mbit/s, driver buffer 200 ms "
           f"(load {', '.join(f'{l:.1f}' for l in load)})")
-    print(f"{'':34}{'plain file':>16}{'FIFO, 1 s stall':>18}")
-    rows = [
-        ("exit code", run1["rc"], run2["rc"]),
-        ("bytes written", counted_bytes(run1), counted_bytes(run2)),
-        ("runs of the source (gaps + 1)", m1["runs"], m2 and m2["runs"]),
-        ("packets differing from the source", m1["corrupt_packets"], m2 and m2["corrupt_packets"]),
-        ("stream left out by the driver", f"{dropped_s(m1):.3f} s", f"{dropped_s(m2):.3f} s"),
-        ("test packets left out (gaps)", m1["dropped_test_packets"], m2 and m2["dropped_test_packets"]),
-        ("test packets lost (checker)", m1["checker"]["lost"], m2 and m2["checker"]["lost"]),
-        ("continuity errors predicted", m1["expected_cc_errors"], m2 and m2["expected_cc_errors"]),
-        ("continuity errors (summary)", s1.get("cc_errors"), s2.get("cc_errors")),
-        ("CPU s per s of capture (qltscap)", f"{cpu1:.3f}" if cpu1 is not None else "-",
-         f"{cpu_per_second(run2)[0]:.3f}" if cpu_per_second(run2)[0] is not None else "-"),
-        ("CPU s per s (wineserver)", f"{server1:.3f}" if server1 is not None else "-",
-         f"{cpu_per_second(run2)[1]:.3f}" if cpu_per_second(run2)[1] is not None else "-"),
-    ]
-    for name, a, b in rows:
-        print(f"  {name:32}{str(a):>16}{str(b if b is not None else '-'):>18}")
-    print(f"  written rate {rate1:.1f} Mbit/s; stall at {reader.stall_at and round(reader.stall_at, 1)} s "
-          f"of the FIFO's data")
-    print(f"== start to first byte (median of {len(starts)})")
-    print(f"  qltscap: process start to first byte {median(starts):.0f} ms; 'Locking' line to first byte "
-          f"{median(lockings):.0f} ms")
-    print(f"  {dialog_line or 'dialog: no figure'}")
+    header = ["plain file", "1 s stall", "3 s stall"]
+    for label in columns:
+        run1, m1, cpu1, server1, stalls = columns[label]
+        cells = [(run1, m1)] + [stalls[1], stalls[3]]
+        print(f"-- {label}: " + ("write on the streaming thread" if label == "before" else "writer ring, default 64 MB"))
+        print(f"{'':36}" + "".join(f"{h:>16}" for h in header))
+        rows = [
+            ("exit code", lambda r, m: r["rc"]),
+            ("bytes written", lambda r, m: counted_bytes(r)),
+            ("runs of the source (gaps + 1)", lambda r, m: m and m["runs"]),
+            ("stream left out", lambda r, m: dropped_s(m)),
+            ("test packets lost (checker)", lambda r, m: m and m["checker"]["lost"]),
+            ("continuity errors (summary)", lambda r, m: (summary_of(r) or {}).get("cc_errors")),
+            ("bytes dropped (writer)", lambda r, m: recording_of(r).get("bytes_dropped", "-")),
+            ("buffer highest fill", lambda r, m: recording_of(r).get("buffer_highest", "-")),
+            ("output blocked at most", lambda r, m: f"{recording_of(r)['longest_block_ms']} ms"
+             if recording_of(r) else "-"),
+            ("CPU s per s (qltscap)", lambda r, m: cpu(cpu_per_second(r)[0])),
+            ("CPU s per s (wineserver)", lambda r, m: cpu(cpu_per_second(r)[1])),
+            ("anonymous memory", lambda r, m: mem(r)),
+        ]
+        for name, cell in rows:
+            print(f"  {name:34}" + "".join(f"{str(cell(r, m)):>16}" for r, m in cells))
+    rec = recording_of(long_run)
+    print(f"-- after, 8 s stall with 64 MB: exit {long_run['rc']}, dropped {rec.get('bytes_dropped')} bytes in "
+          f"{rec.get('samples_dropped')} samples ({rec.get('drop_events')} times); missing from the file "
+          f"{long_m and long_m['dropped_bytes']} bytes in {long_m and long_m['runs'] - 1} gaps; exact runs "
+          f"{long_m and long_m['exact']}; buffer highest {rec.get('buffer_highest')}; memory {mem(long_run)}")
+    print(f"-- after, split into 50 MB parts: exit {split['rc']}, {split['parts']} parts, ffprobe read "
+          f"{split['probed']} alone, joined: {split['joined_runs']} run(s), exact {split['exact']}")
+
+    results = {"load": load, "long_stall": {"run": rec, "match": long_m}, "split": split, "faults": faults}
+    for label in columns:
+        run1, m1, cpu1, server1, stalls = columns[label]
+        results[label] = {"plain": m1, "cpu_per_s": cpu1, "wineserver_cpu_per_s": server1,
+                          "memory_kib": run1["memory_kib"],
+                          "stalls": {str(k): {"match": v[1], "recording": recording_of(v[0])} for k, v in stalls.items()}}
+
+    # 5. Start to first byte, the console and the dialog.
+    if args.first_byte:
+        starts, lockings = [], []
+        short = os.path.join(args.work, "first.ts")
+        for _ in range(args.runs):
+            run = run_capture(args, short, 2)
+            if run["rc"] != 0 or run["first"] is None or run["locking"] is None:
+                faults.append(f"short capture: exit {run['rc']}")
+                continue
+            starts.append((run["first"] - run["start"]) * 1000)
+            lockings.append((run["first"] - run["locking"]) * 1000)
+        os.remove(short)
+        dialog = subprocess.run([WINE, args.dialog, "--first-byte", win_path(args.scenario)], capture_output=True,
+                                text=True, env=wine_env(), stdin=subprocess.DEVNULL)
+        dialog_line = next((l for l in dialog.stdout.splitlines() if l.startswith("dialog:")), None)
+        if dialog.returncode != 0 or not dialog_line:
+            faults.append(f"dialog first byte: exit {dialog.returncode}: {dialog.stdout.strip()}")
+        register()
+        print(f"== start to first byte (median of {len(starts)})")
+        print(f"  qltscap: process start to first byte {median(starts):.0f} ms; 'Locking' line to first byte "
+              f"{median(lockings):.0f} ms")
+        print(f"  {dialog_line or 'dialog: no figure'}")
+        results.update({"first_byte_ms": starts, "locking_to_first_byte_ms": lockings, "dialog": dialog_line})
     with open(os.path.join(args.work, "results.json"), "w") as f:
-        json.dump({"load": load, "plain": m1, "stalled": m2, "cpu_per_s": cpu1, "wineserver_cpu_per_s": server1,
-                   "first_byte_ms": starts, "locking_to_first_byte_ms": lockings, "dialog": dialog_line,
-                   "faults": faults}, f, indent=1)
+        json.dump(results, f, indent=1)
     for fault in faults:
         print("FAULT: " + fault)
     return 1 if faults else 0

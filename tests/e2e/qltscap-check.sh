@@ -107,7 +107,8 @@ expect_rc 5 "existing file"
 q capture 1 --freq 506000 --bw 8 -o "Z:$work/limit.ts" --limit-mb 2
 expect_rc 0 "limit"
 grep -q 'size limit reached' "$work/err" || fail "limit: $(tail -1 "$work/err")"
-[ "$(size "$work/limit.ts")" -ge 2097152 ] || fail "limit: file smaller than the limit"
+# Whole packets up to the limit: the last one that fits ends the file.
+[ "$(size "$work/limit.ts")" = $((2097152 - 2097152 % 188)) ] || fail "limit: $(size "$work/limit.ts") bytes for 2 MB"
 expect_complete "$work/limit.ts" limit
 expect_clean_file "$work/limit.ts" limit
 
@@ -153,6 +154,49 @@ expect_rc 0 "capture while another program tried the tuner"
 cp "$work/first.out" "$work/out"; cp "$work/first.err" "$work/err"
 expect_complete "$work/first.ts" "first program"
 expect_clean_file "$work/first.ts" "first program"
+
+# Zero is no limit and is refused; a capture that fails before recording still answers in JSON.
+q capture 1 --freq 506000 --bw 8 -o "Z:$work/zero.ts" --seconds 0
+expect_rc 2 "--seconds 0"
+[ -e "$work/zero.ts" ] && fail "--seconds 0 created the file"
+q capture 5 --freq 506000 --bw 8 -o "Z:$work/bad.ts" --json
+expect_rc 3 "no such tuner, JSON"
+python3 -c 'import json,sys; sys.exit(json.load(open(sys.argv[1]))["exit_code"] != 3)' "$work/out" ||
+  fail "no such tuner --json: $(cat "$work/out")"
+
+# Split parts: each starts with a packet, each is read alone, together they are the capture.
+q capture 1 --freq 506000 --bw 8 -o "Z:$work/part.ts" --split-mb 1 --seconds 2 --json
+expect_rc 0 "split"
+parts=("$work"/part-0*.ts)
+[ "${#parts[@]}" -ge 3 ] || fail "split: ${#parts[@]} parts"
+total=0
+for part in "${parts[@]}"; do
+  [ "$(head -c 1 "$part" | od -An -tx1 | tr -d ' ')" = 47 ] || fail "split: $part does not start with a packet"
+  [ "$(size "$part")" -le 1048576 ] || fail "split: $part is larger than 1 MB"
+  ffprobe -v error -i "$part" -show_entries format=nb_streams >/dev/null 2>&1 || fail "split: ffprobe cannot read $part"
+  total=$((total + $(size "$part")))
+done
+python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["recording"]; sys.exit(r["bytes_written"] != int(sys.argv[2]) or r["parts"] != int(sys.argv[3]) or r["end"] != "time")' \
+  "$work/out" "$total" "${#parts[@]}" || fail "split: the JSON does not name $total bytes in ${#parts[@]} parts"
+cat "${parts[@]}" >"$work/joined.ts"
+expect_clean_file "$work/joined.ts" "split parts joined"
+
+# Standard output: the stream alone goes there, ffprobe reads it from the pipe; a reader
+# that goes away ends the capture with code 6.
+wine_pipe() { WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 "$exe" "$@" </dev/null 2>"$work/err"; }
+wine_pipe capture 1 --freq 506000 --bw 8 -o - --seconds 2 | tee "$work/piped.ts" |
+  ffprobe -v error -show_entries stream=codec_type -i - >/dev/null 2>"$work/ffprobe.err"
+rc=${PIPESTATUS[0]}
+expect_rc 0 "standard output"
+[ -s "$work/ffprobe.err" ] && fail "standard output: ffprobe: $(head -2 "$work/ffprobe.err")"
+grep -q '^Stream health' "$work/err" || fail "standard output: no summary on standard error"
+counted=$(sed -n 's/^Capture ended: .*; \([0-9]*\) bytes in standard output.*/\1/p' "$work/err")
+[ -n "$counted" ] && [ "$(size "$work/piped.ts")" = "$counted" ] || fail "standard output: $(size "$work/piped.ts") bytes, '$counted' counted"
+expect_clean_file "$work/piped.ts" "standard output"
+wine_pipe capture 1 --freq 506000 --bw 8 -o - --seconds 30 | head -c 100000 >/dev/null
+rc=${PIPESTATUS[0]}
+expect_rc 6 "reader closed"
+grep -q 'the output was closed by its reader' "$work/err" || fail "reader closed: $(tail -1 "$work/err")"
 
 # A write that fails: the disk is full.
 q capture 1 --freq 506000 --bw 8 -o 'Z:\dev\full' --seconds 30

@@ -197,6 +197,44 @@ TEST(CliTextTest, ProgressLineCarriesEveryFigure)
     f.nQuality = 90;
     f.Stream.nCcErrors = 2;
     f.Stream.nSyncLosses = 1;
+    f.nBufferHighestPercent = 37;
+    f.nDroppedBytes = 5 * 1048576 / 4;
     EXPECT_EQ(FormatProgressLine(f),
-              "01:02:03  1.50 MB  20.00 Mbit/s  locked  strength 80  quality 90  errors 3 (cc 2, sync 1, tei 0, crc 0)");
+              "01:02:03  1.50 MB  20.00 Mbit/s  locked  strength 80  quality 90  errors 3 (cc 2, sync 1, tei 0, crc 0)"
+              "  buffer peak 37%  dropped 1.25 MB");
+}
+
+TEST(CliArgsTest, CaptureOutputOptionsRefuseZeroAndWhatCannotBeSplit)
+{
+    Parsed p = Parse({"capture", "0", "--freq", "506000", "-o", "-", "--buffer-mb", "1024", "--raw", "--lock-timeout", "0"});
+    ASSERT_TRUE(p.bOk) << p.Error;
+    EXPECT_EQ(p.Args.strFile, "-");
+    EXPECT_EQ(p.Args.nBufferMB, 1024u);
+    EXPECT_TRUE(p.Args.bRaw);
+    EXPECT_EQ(p.Args.nLockTimeoutS, 0u);
+    p = Parse({"capture", "0", "--freq", "506000", "-o", "r.ts", "--split-mb", "50", "--split-seconds", "600"});
+    ASSERT_TRUE(p.bOk) << p.Error;
+    EXPECT_EQ(p.Args.nBufferMB, 64u);
+    EXPECT_EQ(p.Args.nSplitMB, 50u);
+    EXPECT_EQ(p.Args.nSplitSeconds, 600u);
+
+    const std::vector<std::pair<std::vector<const char*>, const char*>> bad = {
+        {{"--seconds", "0"}, "leave --seconds out"},
+        {{"--limit-mb", "0"}, "leave --limit-mb out"},
+        {{"--split-mb", "0"}, "leave --split-mb out"},
+        {{"--split-seconds", "0"}, "leave --split-seconds out"},
+        {{"--buffer-mb", "0"}, "1 to 1024"},
+        {{"--buffer-mb", "1025"}, "1 to 1024"},
+        {{"--split-mb", "5", "--raw"}, "each part must start at a packet"},
+    };
+    for (const auto& [options, pszWhy] : bad) {
+        std::vector<const char*> words = {"capture", "0", "--freq", "506000", "-o", "r.ts"};
+        words.insert(words.end(), options.begin(), options.end());
+        p = Parse(words);
+        EXPECT_FALSE(p.bOk) << options[0];
+        EXPECT_NE(p.Error.find(pszWhy), std::string::npos) << p.Error;
+    }
+    p = Parse({"capture", "0", "--freq", "506000", "-o", "-", "--split-seconds", "60"});
+    EXPECT_FALSE(p.bOk);
+    EXPECT_NE(p.Error.find("standard output"), std::string::npos) << p.Error;
 }

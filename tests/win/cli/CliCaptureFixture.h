@@ -7,7 +7,7 @@
 #include "cli/CliConsole.h"
 #include "win/tunergraph_sim/SimGraphFixture.h"
 
-#include "capture/CaptureState.h"
+#include "capture/CaptureSession.h"
 
 #include <atomic>
 #include <cstdio>
@@ -44,7 +44,6 @@ protected:
         Register(kQuickDefaultScenario);
         // The device's state and the captured count outlive a test in this process.
         Control(L"Quillon DVB-T Terrestrial Tuner")->Reset();
-        g_CaptureState.ClearCapturedBytes();
         const std::string dir = testing::TempDir();
         m_strCapture = dir + "cli_capture.ts";
         m_strOut = dir + "cli_capture_out.txt";
@@ -87,17 +86,28 @@ protected:
             m_bDone = true;
             m_stop.Finished();
         });
-        ASSERT_TRUE(WaitUntil([this] { return m_bDone || g_CaptureState.CapturedBytes() > 0; }));
+        ASSERT_TRUE(WaitUntil([this] { return m_bDone || ReadAll(m_strCapture).size() > 0; }));
         ASSERT_FALSE(m_bDone) << ReadAll(m_strErr);
     }
 
     // The file holds every byte the capture counted, and the summary was printed.
     void ExpectCompleteFileAndSummary()
     {
-        EXPECT_GT(g_CaptureState.CapturedBytes(), 0u);
-        EXPECT_EQ(ReadAll(m_strCapture).size(), g_CaptureState.CapturedBytes());
-        EXPECT_NE(ReadAll(m_strOut).find("Stream health"), std::string::npos);
-        EXPECT_NE(ReadAll(m_strErr).find("Capture ended: "), std::string::npos);
+        const std::string err = ReadAll(m_strErr);
+        const size_t nEnded = err.find("Capture ended: ");
+        ASSERT_NE(nEnded, std::string::npos) << err;
+        const size_t nCount = err.rfind("; ");
+        ASSERT_NE(nCount, std::string::npos);
+        const uint64_t nCounted = std::stoull(err.substr(nCount + 2));
+        EXPECT_GT(nCounted, 0u);
+        EXPECT_EQ(ReadAll(m_strCapture).size(), nCounted);
+        EXPECT_EQ(nCounted % 188, 0u);
+        const std::string out = ReadAll(m_strOut);
+        EXPECT_NE(out.find("Stream health"), std::string::npos);
+        const std::string written = "  Bytes written        " + std::to_string(nCounted);
+        const size_t nWritten = out.find(written);
+        ASSERT_NE(nWritten, std::string::npos) << out;
+        EXPECT_FALSE(isdigit(static_cast<unsigned char>(out[nWritten + written.size()])));
     }
 
     CConsoleStop m_stop;

@@ -13,8 +13,10 @@ TEST_F(CliLostSignalTest, SignalLostForTheLockTimeoutEndsWithNoLockAndACompleteF
     Control(L"Quillon DVB-T Terrestrial Tuner")->SetSignalLost(TRUE);
     m_thread.join();
     EXPECT_EQ(m_nExit, EXIT_NO_LOCK);
-    EXPECT_FALSE(g_CaptureState.IsRecording());
+    EXPECT_EQ(&m_graph.CaptureSession(), &ProgramCaptureSession()) << "the graph has the program's session back";
+    EXPECT_EQ(g_CaptureState.CapturedBytes(), 0u) << "the command records into a session of its own";
     ExpectCompleteFileAndSummary();
+    EXPECT_NE(ReadAll(m_strOut).find("ended by lock timeout, exit code 4"), std::string::npos);
     EXPECT_NE(ReadAll(m_strErr).find("no lock for the lock timeout"), std::string::npos);
 }
 
@@ -26,9 +28,9 @@ TEST_F(CliLostSignalTest, SignalThatComesBackKeepsTheRecordingGoing)
     ASSERT_TRUE(WaitUntil([this] { return ReadAll(m_strErr).find("no lock  strength") != std::string::npos; }))
         << ReadAll(m_strErr);
     control->SetSignalLost(FALSE);
-    const uint64_t nBefore = g_CaptureState.CapturedBytes();
-    ASSERT_TRUE(WaitUntil([nBefore] { return g_CaptureState.CapturedBytes() > nBefore; }));
-    EXPECT_TRUE(g_CaptureState.IsRecording());
+    const uint64_t nBefore = ReadAll(m_strCapture).size();
+    ASSERT_TRUE(WaitUntil([this, nBefore] { return ReadAll(m_strCapture).size() > nBefore; }));
+    EXPECT_FALSE(m_bDone) << "still recording";
     m_stop.RequestStop();
     m_thread.join();
     EXPECT_EQ(m_nExit, EXIT_OK);
