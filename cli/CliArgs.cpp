@@ -3,6 +3,8 @@
 #include "tuner/TuneChoices.h"
 #include "tuner/TunerKinds.h"
 #include "tuner/TuningEntry.h"
+#include "ts/DatagramQueue.h"
+#include "ts/ServiceSelector.h"
 
 #include <cstring>
 
@@ -14,6 +16,7 @@ enum class OptionId {
     Help, Json, Watch, Overwrite, Output, LimitMB, Seconds, LockTimeout,
     Frequency, SymbolRate, Bandwidth, Qam, Polarity, Lnb, Lof1, Lof2, LofSwitch, LnbPower, Diseqc, Tone, Modulation,
     Channel, Channels, List, From, To, Step, First,
+    Service, Pids, Mux, Ttl, MulticastIf,
 };
 
 struct OptionSpec {
@@ -37,7 +40,8 @@ const OptionSpec kOptions[] = {
     {OptionId::Json, "--json", nullptr, nullptr, CMD_LIST | CMD_CAPTURE | CMD_ANALYZE | CMD_SCAN, 0, "print the result as JSON"},
     {OptionId::Watch, "--watch", nullptr, nullptr, CMD_TUNE, 0, "print the signal five times a second until Ctrl+C"},
     {OptionId::Output, "--output", "-o", "FILE", CMD_CAPTURE | CMD_SCAN, 0,
-     "the capture file (.ts); for scan, the channel file to write"},
+     "the capture file (.ts), or udp://ADDR:PORT or rtp://ADDR:PORT; twice for two outputs; "
+     "for scan, the channel file to write"},
     {OptionId::Overwrite, "--overwrite", nullptr, nullptr, CMD_CAPTURE | CMD_SCAN, 0,
      "replace FILE when it exists and is not empty"},
     {OptionId::LimitMB, "--limit-mb", nullptr, "N", CMD_CAPTURE, 0, "stop after N MB (1 MB = 1048576 bytes)"},
@@ -60,6 +64,15 @@ const OptionSpec kOptions[] = {
      "unknown, qpsk, 8psk, 16apsk, 32apsk (default unknown)"},
     {OptionId::Channel, "--channel", nullptr, "NAME", CMD_ONE_TUNING, 0, "tune the channel of this name (with --channels)"},
     {OptionId::Channels, "--channels", nullptr, "FILE", CMD_ONE_TUNING, 0, "the channel file --channel is looked up in"},
+    {OptionId::Service, "--service", nullptr, "NAME|ID", CMD_CAPTURE, 0,
+     "record only this service (its SDT name, or its service id)"},
+    {OptionId::Pids, "--pids", nullptr, "LIST", CMD_CAPTURE, 0,
+     "record only these PIDs (decimal or 0x hex, comma-separated); with --service, also these"},
+    {OptionId::Mux, "--mux", nullptr, nullptr, CMD_CAPTURE, 0,
+     "record the whole multiplex, also for a channel whose entry names its service"},
+    {OptionId::Ttl, "--ttl", nullptr, "N", CMD_CAPTURE, 0, "network outputs: time to live in hops (0..255)"},
+    {OptionId::MulticastIf, "--multicast-if", nullptr, "ADDR", CMD_CAPTURE, 0,
+     "network outputs: send multicast through the interface with this IPv4 address"},
     {OptionId::List, "--list", nullptr, "FILE", CMD_SCAN, 0, "scan the entries of a tuning list or channel file"},
     {OptionId::From, "--from", nullptr, "KHZ", CMD_SCAN, 0, "scan a range from this frequency in kHz"},
     {OptionId::To, "--to", nullptr, "KHZ", CMD_SCAN, 0, "to this frequency in kHz (included)"},
@@ -80,7 +93,8 @@ const CommandSpec kCommands[] = {
     {CliCommand::Tune, CMD_TUNE, "tune", "qltscap tune TUNER PARAMS|CHANNEL [--watch]",
      "tune and print lock, strength, quality"},
     {CliCommand::Capture, CMD_CAPTURE, "capture",
-     "qltscap capture TUNER PARAMS|CHANNEL -o FILE [--limit-mb N] [--seconds S] [--overwrite] [--json]",
+     "qltscap capture TUNER PARAMS|CHANNEL -o FILE|udp://ADDR:PORT|rtp://ADDR:PORT [-o ...] [--service NAME|ID] "
+     "[--pids LIST] [--mux] [--limit-mb N] [--seconds S] [--overwrite] [--json]",
      "tune and record the transport stream"},
     {CliCommand::Scan, CMD_SCAN, "scan",
      "qltscap scan TUNER (--list FILE | --from KHZ --to KHZ --step KHZ) [PARAMS] [--first N] [-o CHANNELS] "
@@ -121,6 +135,33 @@ std::string Words(const ChoiceTable<T>& table)
     return words;
 }
 
+// One -o: a network output, or the file (scan: the channel file).
+bool ApplyOutput(const char* pszValue, CliArgs* pArgs, std::string* pError)
+{
+    if (IsNetworkOutput(pszValue)) {
+        NetworkTarget target;
+        if (pArgs->eCommand != CliCommand::Capture || !ParseNetworkTarget(pszValue, target)) {
+            *pError = pArgs->eCommand != CliCommand::Capture
+                          ? std::string("-o for scan names the channel file to write, not '") + pszValue + "'"
+                          : std::string("-o takes udp://ADDR:PORT or rtp://ADDR:PORT with an IPv4 address and a "
+                                        "port of 1 to 65535, not '") + pszValue + "'";
+            return false;
+        }
+        pArgs->NetworkOutputs.push_back(pszValue);
+    } else {
+        if (!pArgs->strFile.empty()) {
+            *pError = "-o names one file; a second -o may only be udp://ADDR:PORT or rtp://ADDR:PORT";
+            return false;
+        }
+        pArgs->strFile = pszValue;
+    }
+    if (pArgs->NetworkOutputs.size() + !pArgs->strFile.empty() > 2) {
+        *pError = "-o may be given at most twice";
+        return false;
+    }
+    return true;
+}
+
 // Stores one option's value; false with the reason.
 bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::string* pError)
 {
@@ -137,7 +178,34 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
     };
     CliTuneOptions& tune = pArgs->Tune;
     switch (spec.eId) {
-    case OptionId::Output: pArgs->strFile = pszValue; return true;
+    case OptionId::Output: return ApplyOutput(pszValue, pArgs, pError);
+    case OptionId::Service:
+        if (!*pszValue || (CliServiceId(pszValue) < 0 && strspn(pszValue, "0123456789") == strlen(pszValue))) {
+            *pError = name + " takes a service name or an id of 0 to 65535, not '" + pszValue + "'";
+            return false;
+        }
+        pArgs->strService = pszValue;
+        return true;
+    case OptionId::Pids: {
+        CPidSet pids;
+        if (!ParsePidList(pszValue, pids)) {
+            *pError = name + " takes PIDs of 0 to 8191 (0x1FFF), decimal or 0x hex, separated by commas, not '" +
+                      pszValue + "'";
+            return false;
+        }
+        pArgs->strPids = pszValue;
+        return true;
+    }
+    case OptionId::Ttl: return bNumber && nNumber <= 255 ? (pArgs->nTtl = static_cast<int32_t>(nNumber), true) : badNumber();
+    case OptionId::MulticastIf: {
+        uint8_t address[4];
+        if (!ParseIpv4(pszValue, strlen(pszValue), address)) {
+            *pError = name + " takes the IPv4 address of a local interface (a.b.c.d), not '" + pszValue + "'";
+            return false;
+        }
+        pArgs->strMulticastIf = pszValue;
+        return true;
+    }
     case OptionId::LimitMB: return bNumber ? (pArgs->nLimitMB = nNumber, true) : badNumber();
     case OptionId::Seconds: return bNumber ? (pArgs->nSeconds = nNumber, true) : badNumber();
     case OptionId::LockTimeout: return bNumber ? (pArgs->nLockTimeoutS = nNumber, true) : badNumber();
@@ -167,7 +235,8 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
     case OptionId::Tone: return Choose(kTone22kChoices, pszValue, &tune.nTone) || badWord(Words(kTone22kChoices));
     case OptionId::Modulation:
         return Choose(kModulationChoices, pszValue, &tune.nModulation) || badWord(Words(kModulationChoices));
-    case OptionId::Help: case OptionId::Json: case OptionId::Watch: case OptionId::Overwrite: break;
+    case OptionId::Help: case OptionId::Json: case OptionId::Watch: case OptionId::Overwrite: case OptionId::Mux:
+        break;
     }
     return true;
 }
@@ -179,6 +248,7 @@ void ApplyFlag(OptionId eId, CliArgs* pArgs)
     case OptionId::Json: pArgs->bJson = true; break;
     case OptionId::Watch: pArgs->bWatch = true; break;
     case OptionId::Overwrite: pArgs->bOverwrite = true; break;
+    case OptionId::Mux: pArgs->bMux = true; break;
     default: break;
     }
 }
@@ -241,6 +311,26 @@ bool CheckChannelOptions(const CliArgs& args, std::string* pError)
     return true;
 }
 
+bool CheckSelectionOptions(const CliArgs& args, std::string* pError)
+{
+    if (args.bMux && (!args.strService.empty() || !args.strPids.empty())) {
+        *pError = std::string("--mux records the whole multiplex: it does not go with ") +
+                  (args.strService.empty() ? "--pids" : "--service");
+        return false;
+    }
+    CPidSet pids;
+    if (!args.strService.empty() && ParsePidList(args.strPids, pids) &&
+        (pids.Test(0x0000) || pids.Test(0x0011))) {
+        *pError = "--pids with --service cannot name PID 0 or 0x11: the service's PAT and SDT are rewritten";
+        return false;
+    }
+    if ((args.nTtl >= 0 || !args.strMulticastIf.empty()) && args.NetworkOutputs.empty()) {
+        *pError = std::string(args.nTtl >= 0 ? "--ttl" : "--multicast-if") + " needs a network output (-o udp://... or rtp://...)";
+        return false;
+    }
+    return true;
+}
+
 bool CheckScanOptions(const CliArgs& args, std::string* pError)
 {
     if (args.eCommand != CliCommand::Scan)
@@ -291,6 +381,19 @@ const char kProgramHelp[] =
     "A signal lost during a capture is waited for: recording goes on while it may come back,\n"
     "and after --lock-timeout seconds (default 10) without lock the capture ends with code 4.\n"
     "\n"
+    "--service records one service as a stream of its own: a PAT rewritten to that program,\n"
+    "its PMT, PCR and elementary streams, and the SDT reduced to it. NAME is matched as\n"
+    "channel names are (exactly, then ignoring case); a number is a service id. Nothing is\n"
+    "written before the PAT and the PMT have been seen, so the output plays from its first\n"
+    "byte; a service not found within 10 s ends the capture with code 8. --channel records\n"
+    "the service its entry names (SERVICE_ID) unless --mux is given. --pids keeps only those\n"
+    "PIDs, unchanged (with --service: the service and those PIDs).\n"
+    "-o udp://ADDR:PORT or rtp://ADDR:PORT sends the stream as UDP datagrams of seven packets\n"
+    "(RTP: payload type 33) to an IPv4 unicast or multicast address; --ttl N sets the hops\n"
+    "(multicast default 1), --multicast-if ADDR the local interface. -o may be given twice\n"
+    "(a file and a network output, or two network outputs): an output that falls behind\n"
+    "drops its own data, says so, and leaves the other untouched.\n"
+    "\n"
     "Exit codes:\n"
     "  0  success; also a capture ended by its limit, its time or Ctrl+C\n"
     "  1  the system refused an operation that no option changes\n"
@@ -300,6 +403,7 @@ const char kProgramHelp[] =
     "  5  the file cannot be opened (or exists and --overwrite was not given)\n"
     "  6  a write failed during the capture\n"
     "  7  the tuner is in use by another program\n"
+    "  8  the service asked for was not in the multiplex within 10 s of lock\n"
     "\n"
     "'qltscap COMMAND --help' describes one command.\n";
 
@@ -335,6 +439,12 @@ std::string CliHelpText(CliCommand eCommand)
         text += "\n";
     }
     return text + "\nSee 'qltscap --help' for TUNER, PARAMS and the exit codes.\n";
+}
+
+int32_t CliServiceId(const std::string& strService)
+{
+    uint32_t nId = 0;
+    return ParseCliNumber(strService.c_str(), &nId) && nId <= 0xFFFF ? static_cast<int32_t>(nId) : -1;
 }
 
 bool ParseCliNumber(const char* pszText, uint32_t* pnValue)
@@ -442,11 +552,12 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
         *pError = pArgs->eCommand == CliCommand::Analyze ? "no FILE given" : "no TUNER given";
         return false;
     }
-    if (pArgs->eCommand == CliCommand::Capture && pArgs->strFile.empty()) {
+    if (pArgs->eCommand == CliCommand::Capture && pArgs->strFile.empty() && pArgs->NetworkOutputs.empty()) {
         *pError = "no capture file given (-o FILE)";
         return false;
     }
-    return CheckChannelOptions(*pArgs, pError) && CheckScanOptions(*pArgs, pError);
+    return CheckChannelOptions(*pArgs, pError) && CheckSelectionOptions(*pArgs, pError) &&
+           CheckScanOptions(*pArgs, pError);
 }
 
 bool MakeEntryTuneValues(const TuningListEntry& entry, const CliTuneOptions& options, int32_t nSourceType,

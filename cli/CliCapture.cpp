@@ -3,6 +3,7 @@
 
 #include "capture/CaptureAnalysisFeed.h"
 #include "capture/HealthReport.h"
+#include "cli/CaptureOutputs.h"
 #include "cli/CliConsole.h"
 #include "cli/CliText.h"
 #include "tuner/TunerGraph.h"
@@ -27,7 +28,7 @@ int64_t NowUs()
     return static_cast<int64_t>(static_cast<double>(count.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
 }
 
-enum class StopCause { Stopped, Time, NoLock, Capture };
+enum class StopCause { Stopped, Time, NoLock, Capture, NoService };
 
 void PrintSummary(const CliArgs& args, const CliContext& context, const StreamHealthSummary& summary)
 {
@@ -42,24 +43,34 @@ int RunCapture(const CliArgs& args, const CliContext& context)
     int nExit = RefuseExistingFile(args, context);
     if (nExit != EXIT_OK)
         return nExit;
+    CCaptureOutputs outputs;
+    nExit = outputs.Prepare(args, context);
+    if (nExit != EXIT_OK)
+        return nExit;
     nExit = TuneCliTuner(args, context);
     if (nExit != EXIT_OK)
         return nExit;
 
     // The file is created only once the tuner is locked, so a failed tune leaves none.
-    FILE* pFile = fopen(args.strFile.c_str(), "wb");
-    if (!pFile) {
+    const bool bFile = !args.strFile.empty();
+    FILE* pFile = bFile ? fopen(args.strFile.c_str(), "wb") : nullptr;
+    if (bFile && !pFile) {
         fprintf(context.pErr, "qltscap: fopen failed (%s): cannot write %s; check the folder and its permissions\n",
                 strerror(errno), args.strFile.c_str());
         context.Graph.DestroyGraph();
         return EXIT_FILE_OPEN;
     }
+    CCaptureState& capture = outputs.FileState();
     std::unique_ptr<CStreamAnalysis> pAnalysis(new CStreamAnalysis());
     CCaptureAnalysisFeed feed(*pAnalysis, g_CaptureState, &NowUs);
-    g_CaptureState.ClearCapturedBytes();
-    if (context.Graph.AddPacketConsumer(&feed) != S_OK)
-        fprintf(context.pErr, "qltscap: AddPacketConsumer failed: the capture runs without stream analysis\n");
-    if (!g_CaptureState.StartCapture(pFile, args.nLimitMB)) {
+    capture.ClearCapturedBytes();
+    // The analysis describes the file: the multiplex the sink writes, or the selection.
+    const bool bMuxFile = bFile && !outputs.Selecting();
+    if ((bMuxFile && context.Graph.AddPacketConsumer(&feed) != S_OK) ||
+        outputs.Attach(context.Graph, bFile, bMuxFile ? nullptr : pAnalysis.get()) != S_OK)
+        fprintf(context.pErr, "qltscap: AddPacketConsumer failed: the capture runs without %s\n",
+                outputs.Active() ? "stream analysis" : "its selection and network outputs");
+    if (bFile && !capture.StartCapture(pFile, args.nLimitMB)) {
         fclose(pFile);
         fprintf(context.pErr, "qltscap: StartCapture failed: another capture is still on\n");
         context.Graph.DestroyGraph();
@@ -69,6 +80,8 @@ int RunCapture(const CliArgs& args, const CliContext& context)
     const uint64_t nStart = GetTickCount64();
     uint64_t nLastLocked = nStart, nLastProgress = nStart, nBytesAtProgress = 0;
     StopCause eCause = StopCause::Capture;
+    std::string strMissing;
+    auto bytesDone = [&] { return bFile ? capture.CapturedBytes() : outputs.PassedBytes(); };
     for (;;) {
         const bool bStopRequested = context.Stop.WaitForStop(CAPTURE_TICK_MS);
         const uint64_t nNow = GetTickCount64();
@@ -81,18 +94,19 @@ int RunCapture(const CliArgs& args, const CliContext& context)
         if (nNow - nLastProgress >= PROGRESS_PERIOD_MS) {
             CaptureProgressFigures figures;
             figures.nElapsedMs = nNow - nStart;
-            figures.nBytes = g_CaptureState.CapturedBytes();
+            figures.nBytes = bytesDone();
             figures.nBytesPerSecond = (figures.nBytes - nBytesAtProgress) * 1000 / (nNow - nLastProgress);
             figures.bLocked = bLocked;
             figures.nStrength = nStrength;
             figures.nQuality = nQuality;
             figures.Stream = pAnalysis->Progress();
             fprintf(context.pErr, "%s\n", FormatProgressLine(figures).c_str());
+            outputs.ReportDrops(context.pErr);
             fflush(context.pErr);
             nLastProgress = nNow;
             nBytesAtProgress = figures.nBytes;
         }
-        if (!g_CaptureState.IsRecording()) {
+        if (bFile && !capture.IsRecording()) {
             eCause = StopCause::Capture;
             break;
         }
@@ -109,14 +123,20 @@ int RunCapture(const CliArgs& args, const CliContext& context)
             eCause = StopCause::NoLock;
             break;
         }
+        strMissing = outputs.MissingService(nNow - nStart);
+        if (!strMissing.empty()) {
+            eCause = StopCause::NoService;
+            break;
+        }
     }
-    g_CaptureState.StopCapture();
+    capture.StopCapture();
     // The analysis is read once the streaming thread that feeds it has stopped.
     context.Graph.StopGraph();
     context.Graph.DestroyGraph();
+    outputs.Finish(context.pErr);
 
-    const uint64_t nBytes = g_CaptureState.CapturedBytes();
-    const CaptureEnd eEnd = g_CaptureState.EndReason();
+    const uint64_t nBytes = bytesDone();
+    const CaptureEnd eEnd = capture.EndReason();
     const char* pszWhy = "stopped by Ctrl+C";
     nExit = EXIT_OK;
     if (eEnd == CaptureEnd::WriteFailed) {
@@ -129,10 +149,16 @@ int RunCapture(const CliArgs& args, const CliContext& context)
     } else if (eCause == StopCause::NoLock) {
         pszWhy = "no lock for the lock timeout; check the antenna and the signal";
         nExit = EXIT_NO_LOCK;
+    } else if (eCause == StopCause::NoService) {
+        pszWhy = strMissing.c_str();
+        nExit = EXIT_NO_SERVICE;
+        // Nothing was written: the empty file this capture created goes again.
+        if (bFile && nBytes == 0)
+            DeleteFileA(args.strFile.c_str());
     }
     PrintSummary(args, context, pAnalysis->Summarise());
     fprintf(context.pErr, "Capture ended: %s; %llu bytes in %s\n", pszWhy, static_cast<unsigned long long>(nBytes),
-            args.strFile.c_str());
+            bFile ? args.strFile.c_str() : "the network outputs");
     return nExit;
 }
 
