@@ -23,7 +23,7 @@ struct NetworkOutputOptions {
     uint8_t Interface[4] = {};
 };
 
-class CNetworkOutput : public IPacketSink {
+class CNetworkOutput final : public IPacketSink {
 public:
     static constexpr size_t QUEUE_DATAGRAMS = 4096;  // about 0.4 s at 100 Mbit/s
 

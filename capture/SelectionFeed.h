@@ -9,7 +9,7 @@
 #include "capture/StreamAnalysis.h"
 #include "ts/ServiceSelector.h"
 
-class CSelectionFeed : public IPacketConsumer, public IPacketSink {
+class CSelectionFeed final : public IPacketConsumer, public IPacketSink {
 public:
     // pAnalysis null: the selection is not analysed here. Otherwise the caller adds the feed
     // to the selector's outputs after a file output, so that the file holds a packet before
@@ -29,7 +29,7 @@ private:
 
 // A capture file as a selector's output: each passed packet is appended while the capture
 // records, with its size limit and its end on a failed write.
-class CCaptureFileSink : public IPacketSink {
+class CCaptureFileSink final : public IPacketSink {
 public:
     explicit CCaptureFileSink(CCaptureState& capture) : m_Capture(capture) {}
     void Put(const uint8_t* pPacket) override { m_Capture.WriteSample(pPacket, TS_PACKET_SIZE); }

@@ -25,7 +25,7 @@ constexpr size_t RTP_HEADER_SIZE = 12;
 constexpr uint8_t RTP_PAYLOAD_MP2T = 33;
 constexpr size_t MAX_DATAGRAM_SIZE = RTP_HEADER_SIZE + TS_PACKETS_PER_DATAGRAM * TS_PACKET_SIZE;
 
-class CDatagramQueue : public IPacketSink {
+class CDatagramQueue final : public IPacketSink {
 public:
     // The 90 kHz clock of the RTP timestamps; called once per datagram on the producer's thread.
     using Clock90k = uint32_t (*)();

@@ -36,7 +36,7 @@ enum class SelectorState : uint32_t {
     Passing,         // the selection is being passed on
 };
 
-class CServiceSelector : public IPacketSink, private CSectionAssembler::IHandler {
+class CServiceSelector final : public IPacketSink, private CSectionAssembler::IHandler {
 public:
     static constexpr int MAX_SINKS = 4;
 
