@@ -127,6 +127,8 @@ void CNetworkOutput::SendLoop()
     to.sin_family = AF_INET;
     to.sin_port = htons(m_Target.nPort);
     to.sin_addr = Ipv4(m_Target.Address);
+    // A stream that waits for the sender is lost: it goes before the program's other work.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
     for (;;) {
         const bool bFinish = m_bFinish.load(std::memory_order_acquire);
         const uint8_t* pData;
