@@ -66,14 +66,21 @@ int RunCapture(const CliArgs& args, const CliContext& context)
     capture.ClearCapturedBytes();
     // The analysis describes the file: the multiplex the sink writes, or the selection.
     const bool bMuxFile = bFile && !outputs.Selecting();
-    if ((bMuxFile && context.Graph.AddPacketConsumer(&feed) != S_OK) ||
-        outputs.Attach(context.Graph, bFile, bMuxFile ? nullptr : pAnalysis.get()) != S_OK)
-        fprintf(context.pErr, "qltscap: AddPacketConsumer failed: the capture runs without %s\n",
-                outputs.Active() ? "stream analysis" : "its selection and network outputs");
+    if (bMuxFile && context.Graph.AddPacketConsumer(&feed) != S_OK)
+        fprintf(context.pErr, "qltscap: AddPacketConsumer failed: the capture runs without stream analysis\n");
     if (bFile && !capture.StartCapture(pFile, args.nLimitMB)) {
         fclose(pFile);
         fprintf(context.pErr, "qltscap: StartCapture failed: another capture is still on\n");
         context.Graph.DestroyGraph();
+        return EXIT_FAILED;
+    }
+    // Attached once the file records, so that the selection's first packets, its PAT and
+    // PMT, reach the file.
+    if (outputs.Attach(context.Graph, bFile, bMuxFile ? nullptr : pAnalysis.get()) != S_OK) {
+        capture.StopCapture();
+        context.Graph.DestroyGraph();
+        fprintf(context.pErr, "qltscap: AddPacketConsumer failed: the stream cannot reach the selection and the "
+                "network outputs\n");
         return EXIT_FAILED;
     }
 
