@@ -1,6 +1,7 @@
 // Fuzzes the service selection with any packets: their PIDs folded onto the tables and a few
 // streams, so that PAT, PMT and SDT sections of any shape reach it. Every packet it passes
 // must start with the sync byte, and every table it writes itself must carry a good CRC.
+// Sections that fit one packet are given a good CRC before they go in.
 #include "ts/Crc32.h"
 #include "ts/ServiceSelector.h"
 
@@ -27,6 +28,23 @@ struct CheckingSink : IPacketSink {
         }
     }
 };
+
+// A section that starts and ends in a payload-only packet gets a good CRC, so that the
+// tables' contents, not only their checks, are explored.
+void FixSectionCrc(uint8_t* p)
+{
+    if (!(p[1] & 0x40) || (p[3] & 0x30) != 0x10)
+        return;
+    const size_t nStart = 5 + p[4];
+    if (nStart + 3 > TS_PACKET_SIZE)
+        return;
+    const size_t nLength = SectionTotalLength(p + nStart, 3);
+    if (nLength < 8 || nStart + nLength > TS_PACKET_SIZE)
+        return;
+    const uint32_t nCrc = Crc32Mpeg2(p + nStart, static_cast<int32_t>(nLength - 4));
+    for (int i = 0; i < 4; ++i)
+        p[nStart + nLength - 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(nCrc >> (24 - 8 * i));
+}
 
 constexpr uint16_t kPids[] = {TS_PID_PAT, TS_PID_SDT, 0x100, 0x101, 0x102, 0x1FFF, 0x110, 0x200};
 
@@ -56,6 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         packet[0] = TS_SYNC_BYTE;
         packet[1] = static_cast<uint8_t>((packet[1] & 0xE0) | nPid >> 8);
         packet[2] = static_cast<uint8_t>(nPid);
+        FixSectionCrc(packet);
         selector.Put(packet);
     }
     return 0;
