@@ -6,6 +6,7 @@
 #include "ts/DatagramQueue.h"
 #include "ts/ServiceSelector.h"
 
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -65,7 +66,7 @@ const OptionSpec kOptions[] = {
     {OptionId::Channel, "--channel", nullptr, "NAME", CMD_ONE_TUNING, 0, "tune the channel of this name (with --channels)"},
     {OptionId::Channels, "--channels", nullptr, "FILE", CMD_ONE_TUNING, 0, "the channel file --channel is looked up in"},
     {OptionId::Service, "--service", nullptr, "NAME|ID", CMD_CAPTURE, 0,
-     "record only this service (its SDT name, or its service id)"},
+     "record only this service (its SDT name, or its service id, decimal or 0x hex)"},
     {OptionId::Pids, "--pids", nullptr, "LIST", CMD_CAPTURE, 0,
      "record only these PIDs (decimal or 0x hex, comma-separated); with --service, also these"},
     {OptionId::Mux, "--mux", nullptr, nullptr, CMD_CAPTURE, 0,
@@ -383,11 +384,11 @@ const char kProgramHelp[] =
     "\n"
     "--service records one service as a stream of its own: a PAT rewritten to that program,\n"
     "its PMT, PCR and elementary streams, and the SDT reduced to it. NAME is matched as\n"
-    "channel names are (exactly, then ignoring case); a number is a service id. Nothing is\n"
-    "written before the PAT and the PMT have been seen, so the output plays from its first\n"
-    "byte; a service not found within 10 s ends the capture with code 8. --channel records\n"
-    "the service its entry names (SERVICE_ID) unless --mux is given. --pids keeps only those\n"
-    "PIDs, unchanged (with --service: the service and those PIDs).\n"
+    "channel names are (exactly, then ignoring case); a number (decimal or 0x hex) is a\n"
+    "service id. Nothing is written before the PAT and the PMT have been seen, so the output\n"
+    "plays from its first byte; a service not found within 10 s ends the capture with code 8.\n"
+    "--channel records the service its entry names (SERVICE_ID) unless --mux is given.\n"
+    "--pids keeps only those PIDs, unchanged (with --service: the service and those PIDs).\n"
     "-o udp://ADDR:PORT or rtp://ADDR:PORT sends the stream as UDP datagrams of seven packets\n"
     "(RTP: payload type 33) to an IPv4 unicast or multicast address; --ttl N sets the hops\n"
     "(multicast default 1), --multicast-if ADDR the local interface. -o may be given twice\n"
@@ -444,6 +445,17 @@ std::string CliHelpText(CliCommand eCommand)
 int32_t CliServiceId(const std::string& strService)
 {
     uint32_t nId = 0;
+    if (strService.size() > 2 && strService[0] == '0' && (strService[1] == 'x' || strService[1] == 'X')) {
+        if (strService.size() > 6)
+            return -1;
+        for (size_t i = 2; i < strService.size(); ++i) {
+            const char c = static_cast<char>(tolower(static_cast<unsigned char>(strService[i])));
+            if (!isxdigit(static_cast<unsigned char>(c)))
+                return -1;
+            nId = nId * 16 + static_cast<uint32_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+        }
+        return static_cast<int32_t>(nId);
+    }
     return ParseCliNumber(strService.c_str(), &nId) && nId <= 0xFFFF ? static_cast<int32_t>(nId) : -1;
 }
 

@@ -58,14 +58,15 @@ struct CliArgs {
     uint32_t nFirst = 0;      // scan: only the first N steps; 0 for all
     // capture: the selection and the network outputs.
     std::vector<std::string> NetworkOutputs;  // -o udp://ADDR:PORT or rtp://ADDR:PORT, as given
-    std::string strService;   // a service's name, or its id in decimal digits
+    std::string strService;   // a service's name, or its id (decimal digits or 0x hex)
     std::string strPids;      // extra PIDs, as given (checked)
     bool bMux = false;        // the whole multiplex, also for a channel that names its service
     int32_t nTtl = -1;        // network outputs: hops; -1 for the system's
     std::string strMulticastIf;  // the local IPv4 address multicast leaves through
 };
 
-// The service id --service names when it is a number, -1 when it is a name.
+// The service id --service names when it is a number (decimal, or 0x and up to four hex
+// digits), -1 when it is a name.
 int32_t CliServiceId(const std::string& strService);
 
 // Parses argv[1..argc-1]; false with a one-line reason in *pError.

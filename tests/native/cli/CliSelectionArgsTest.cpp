@@ -31,6 +31,8 @@ TEST(CliSelectionArgs, OutputsServicesAndPidsAreTakenAndCheckedBeforeAnythingRun
     EXPECT_TRUE(args.strFile.empty());
     EXPECT_EQ(args.NetworkOutputs.size(), 2u);
     EXPECT_EQ(CliServiceId(args.strService), 65535);
+    EXPECT_EQ(CliServiceId("0x1F"), 31);
+    EXPECT_EQ(CliServiceId("0x1G"), -1);  // a name
 
     struct Bad {
         std::vector<const char*> words;
