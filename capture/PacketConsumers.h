@@ -13,6 +13,8 @@
 
 class IPacketConsumer {
 public:
+    // Before the run's packets: the run as received; bRecorded when recording is on.
+    virtual void OnRunStart(const uint8_t* pRun, int32_t nLength, bool bRecorded) {}
     // pPacket: 188 bytes starting with the sync byte. Must not block or allocate.
     virtual void OnPacket(const uint8_t* pPacket) = 0;
     // nBytes of the run lay outside the packet grid and were dropped while the aligner
@@ -42,6 +44,11 @@ public:
     struct Snapshot {
         IPacketConsumer* Items[MAX_CONSUMERS];
         int nCount;
+        void RunStart(const uint8_t* pRun, int32_t nLength, bool bRecorded) const
+        {
+            for (int i = 0; i < nCount; ++i)
+                Items[i]->OnRunStart(pRun, nLength, bRecorded);
+        }
         void Deliver(const uint8_t* pPacket) const
         {
             for (int i = 0; i < nCount; ++i)
