@@ -14,7 +14,7 @@
 class IPacketConsumer {
 public:
     // Before the run's packets: the run as received; bRecorded when recording is on.
-    virtual void OnRunStart(const uint8_t* pRun, int32_t nLength, bool bRecorded) {}
+    virtual void OnRunStart(const uint8_t* /*pRun*/, int32_t /*nLength*/, bool /*bRecorded*/) {}
     // pPacket: 188 bytes starting with the sync byte. Must not block or allocate.
     virtual void OnPacket(const uint8_t* pPacket) = 0;
     // nBytes of the run lay outside the packet grid and were dropped while the aligner
