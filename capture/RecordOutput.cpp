@@ -11,15 +11,27 @@ namespace {
 
 constexpr uint64_t FAT_MOST_FILE_BYTES = 0xFFFFFFFFull;
 
+// Output names are UTF-8 (the console program works in UTF-8) and reach the file system
+// through the wide functions, so names outside the ANSI code page stay intact.
+std::wstring WidePath(const std::string& strPath)
+{
+    const int nChars = MultiByteToWideChar(CP_UTF8, 0, strPath.c_str(), -1, nullptr, 0);
+    std::wstring wide(nChars > 0 ? static_cast<size_t>(nChars) : 1, L'\0');
+    if (nChars > 0)
+        MultiByteToWideChar(CP_UTF8, 0, strPath.c_str(), -1, &wide[0], nChars);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
 // The file system of the volume that holds strPath, upper case ("NTFS", "FAT32"); "" when
 // it cannot be told.
-std::string VolumeFileSystem(const std::string& strPath)
+std::wstring VolumeFileSystem(const std::string& strPath)
 {
-    char full[MAX_PATH], volume[MAX_PATH], system[MAX_PATH + 1];
-    if (!GetFullPathNameA(strPath.c_str(), MAX_PATH, full, nullptr) ||
-        !GetVolumePathNameA(full, volume, MAX_PATH) ||
-        !GetVolumeInformationA(volume, nullptr, 0, nullptr, nullptr, nullptr, system, sizeof(system)))
-        return "";
+    wchar_t full[MAX_PATH], volume[MAX_PATH], system[MAX_PATH + 1];
+    if (!GetFullPathNameW(WidePath(strPath).c_str(), MAX_PATH, full, nullptr) ||
+        !GetVolumePathNameW(full, volume, MAX_PATH) ||
+        !GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1))
+        return L"";
     return system;
 }
 
@@ -28,7 +40,7 @@ std::string VolumeFileSystem(const std::string& strPath)
 CRecordOutput::CRecordOutput(const std::string& strPath, bool bSplit, bool bOverwrite)
     : m_strPath(strPath), m_bSplit(bSplit), m_bOverwrite(bOverwrite)
 {
-    if (!IsStandardOutput() && VolumeFileSystem(strPath).compare(0, 3, "FAT") == 0)
+    if (!IsStandardOutput() && VolumeFileSystem(strPath).compare(0, 3, L"FAT") == 0)
         m_nMostPerPart = FAT_MOST_FILE_BYTES;
 }
 
@@ -65,15 +77,15 @@ bool CRecordOutput::OpenPart(uint32_t nPart)
         return true;
     }
     WIN32_FILE_ATTRIBUTE_DATA existing;
-    if (!m_bOverwrite && GetFileAttributesExA(m_strPart.c_str(), GetFileExInfoStandard, &existing) &&
+    if (!m_bOverwrite && GetFileAttributesExW(WidePath(m_strPart).c_str(), GetFileExInfoStandard, &existing) &&
         (existing.nFileSizeHigh || existing.nFileSizeLow)) {
         SetLastError(ERROR_FILE_EXISTS);
-        return Fail(m_strPart + " exists and holds data; give --overwrite to replace it", "CreateFileA");
+        return Fail(m_strPart + " exists and holds data; give --overwrite to replace it", "CreateFileW");
     }
-    m_hFile = CreateFileA(m_strPart.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    m_hFile = CreateFileW(WidePath(m_strPart).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_hFile == INVALID_HANDLE_VALUE)
-        return Fail("cannot write " + m_strPart + "; check the folder and its permissions", "CreateFileA");
+        return Fail("cannot write " + m_strPart + "; check the folder and its permissions", "CreateFileW");
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "capture/StreamRecorder.h"
 
-#include "capture/StreamAnalysis.h"
+#include "ts/StreamAnalysis.h"
 #include "ts/TsPacket.h"
 
 #include <chrono>

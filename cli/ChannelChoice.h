@@ -4,7 +4,7 @@
 // Plain C++ without windows.h.
 #pragma once
 
-#include "tuner/TuningList.h"
+#include "channels/TuningList.h"
 
 #include <string>
 #include <vector>

@@ -4,9 +4,12 @@
 #include "tuner/TuneChoices.h"
 #include "base/TunerKinds.h"
 #include "channels/TuningEntry.h"
+#include "ts/DatagramQueue.h"
+#include "ts/ServiceSelector.h"
 
 #include "base/TextCompare.h"
 
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -18,6 +21,7 @@ enum class OptionId {
     Help, Json, Watch, Overwrite, Output, LimitMB, Seconds, LockTimeout, BufferMB, SplitMB, SplitSeconds, Raw,
     Frequency, SymbolRate, Bandwidth, Qam, Polarity, Lnb, Lof1, Lof2, LofSwitch, LnbPower, Diseqc, Tone, Modulation,
     Channel, Channels, List, From, To, Step, First,
+    Service, Pids, Mux, Ttl, MulticastIf,
 };
 
 struct OptionSpec {
@@ -42,7 +46,8 @@ const OptionSpec kOptions[] = {
     {OptionId::Watch, "--watch", nullptr, nullptr, CMD_TUNE, 0,
      "keep printing the signal five times a second, locked or not, until Ctrl+C"},
     {OptionId::Output, "--output", "-o", "FILE", CMD_CAPTURE | CMD_SCAN, 0,
-     "the capture file (.ts), - for standard output; for scan, the channel file to write"},
+     "the capture file (.ts), - for standard output, or udp://ADDR:PORT or rtp://ADDR:PORT; "
+     "twice for a file and a network output; for scan, the channel file to write"},
     {OptionId::Overwrite, "--overwrite", nullptr, nullptr, CMD_CAPTURE | CMD_SCAN, 0,
      "replace FILE when it exists and is not empty"},
     {OptionId::LimitMB, "--limit-mb", nullptr, "N", CMD_CAPTURE, 0,
@@ -72,6 +77,15 @@ const OptionSpec kOptions[] = {
      "unknown, qpsk, 8psk, 16apsk, 32apsk (default unknown)"},
     {OptionId::Channel, "--channel", nullptr, "NAME", CMD_ONE_TUNING, 0, "tune the channel of this name (with --channels)"},
     {OptionId::Channels, "--channels", nullptr, "FILE", CMD_ONE_TUNING, 0, "the channel file --channel is looked up in"},
+    {OptionId::Service, "--service", nullptr, "NAME|ID", CMD_CAPTURE, 0,
+     "record only this service (its SDT name, or its service id, decimal or 0x hex)"},
+    {OptionId::Pids, "--pids", nullptr, "LIST", CMD_CAPTURE, 0,
+     "record only these PIDs (decimal or 0x hex, comma-separated); with --service, also these"},
+    {OptionId::Mux, "--mux", nullptr, nullptr, CMD_CAPTURE, 0,
+     "record the whole multiplex, also for a channel whose entry names its service"},
+    {OptionId::Ttl, "--ttl", nullptr, "N", CMD_CAPTURE, 0, "network outputs: time to live in hops (0..255)"},
+    {OptionId::MulticastIf, "--multicast-if", nullptr, "ADDR", CMD_CAPTURE, 0,
+     "network outputs: send multicast through the interface with this IPv4 address"},
     {OptionId::List, "--list", nullptr, "FILE", CMD_SCAN, 0, "scan the entries of a tuning list or channel file"},
     {OptionId::From, "--from", nullptr, "KHZ", CMD_SCAN, 0, "scan a range from this frequency in kHz"},
     {OptionId::To, "--to", nullptr, "KHZ", CMD_SCAN, 0, "to this frequency in kHz (included)"},
@@ -105,7 +119,8 @@ const CommandSpec kCommands[] = {
     {CliCommand::Tune, CMD_TUNE, "tune", "qltscap tune TUNER PARAMS|CHANNEL [--watch] [--json]",
      "tune and print lock, strength, quality"},
     {CliCommand::Capture, CMD_CAPTURE, "capture",
-     "qltscap capture TUNER PARAMS|CHANNEL -o FILE|- [--limit-mb N] [--seconds S] [--split-mb N] "
+     "qltscap capture TUNER PARAMS|CHANNEL -o FILE|-|udp://ADDR:PORT|rtp://ADDR:PORT [-o ...] "
+     "[--service NAME|ID] [--pids LIST] [--mux] [--limit-mb N] [--seconds S] [--split-mb N] "
      "[--split-seconds S] [--buffer-mb N] [--raw] [--overwrite] [--json]",
      "tune and record the transport stream"},
     {CliCommand::Scan, CMD_SCAN, "scan",
@@ -192,6 +207,33 @@ std::string Words(const ChoiceTable<T>& table)
     return words;
 }
 
+// One -o: a network output, or the file (scan: the channel file).
+bool ApplyOutput(const char* pszValue, CliArgs* pArgs, std::string* pError)
+{
+    if (IsNetworkOutput(pszValue)) {
+        NetworkTarget target;
+        if (pArgs->eCommand != CliCommand::Capture || !ParseNetworkTarget(pszValue, target)) {
+            *pError = pArgs->eCommand != CliCommand::Capture
+                          ? std::string("-o for scan names the channel file to write, not '") + pszValue + "'"
+                          : std::string("-o takes udp://ADDR:PORT or rtp://ADDR:PORT with an IPv4 address and a "
+                                        "port of 1 to 65535, not '") + pszValue + "'";
+            return false;
+        }
+        pArgs->NetworkOutputs.push_back(pszValue);
+    } else {
+        if (!pArgs->strFile.empty()) {
+            *pError = "-o names one file; a second -o may only be udp://ADDR:PORT or rtp://ADDR:PORT";
+            return false;
+        }
+        pArgs->strFile = pszValue;
+    }
+    if (pArgs->NetworkOutputs.size() + !pArgs->strFile.empty() > 2) {
+        *pError = "-o may be given at most twice";
+        return false;
+    }
+    return true;
+}
+
 // Stores one option's value; false with the reason.
 bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::string* pError)
 {
@@ -212,7 +254,7 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
     };
     CliTuneOptions& tune = pArgs->Tune;
     switch (spec.eId) {
-    case OptionId::Output: pArgs->strFile = pszValue; return true;
+    case OptionId::Output: return ApplyOutput(pszValue, pArgs, pError);
     case OptionId::LimitMB: return bNumber ? (nNumber ? (pArgs->nLimitMB = nNumber, true) : notZero()) : badNumber();
     case OptionId::Seconds: return bNumber ? (nNumber ? (pArgs->nSeconds = nNumber, true) : notZero()) : badNumber();
     case OptionId::SplitMB: return bNumber ? (nNumber ? (pArgs->nSplitMB = nNumber, true) : notZero()) : badNumber();
@@ -228,6 +270,33 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
         }
         pArgs->nBufferMB = nNumber;
         return true;
+    case OptionId::Service:
+        if (!*pszValue || (CliServiceId(pszValue) < 0 && strspn(pszValue, "0123456789") == strlen(pszValue))) {
+            *pError = name + " takes a service name or an id of 0 to 65535, not '" + pszValue + "'";
+            return false;
+        }
+        pArgs->strService = pszValue;
+        return true;
+    case OptionId::Pids: {
+        CPidSet pids;
+        if (!ParsePidList(pszValue, pids)) {
+            *pError = name + " takes PIDs of 0 to 8191 (0x1FFF), decimal or 0x hex, separated by commas, not '" +
+                      pszValue + "'";
+            return false;
+        }
+        pArgs->strPids = pszValue;
+        return true;
+    }
+    case OptionId::Ttl: return bNumber && nNumber <= 255 ? (pArgs->nTtl = static_cast<int32_t>(nNumber), true) : badNumber();
+    case OptionId::MulticastIf: {
+        uint8_t address[4];
+        if (!ParseIpv4(pszValue, strlen(pszValue), address)) {
+            *pError = name + " takes the IPv4 address of a local interface (a.b.c.d), not '" + pszValue + "'";
+            return false;
+        }
+        pArgs->strMulticastIf = pszValue;
+        return true;
+    }
     case OptionId::LockTimeout: return bNumber ? (pArgs->nLockTimeoutS = nNumber, true) : badNumber();
     case OptionId::Frequency: return bNumber ? (tune.nFrequency = nNumber, true) : badNumber();
     case OptionId::SymbolRate: return bNumber ? (tune.nSymbolRate = nNumber, true) : badNumber();
@@ -255,7 +324,9 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
     case OptionId::Tone: return Choose(kTone22kChoices, pszValue, &tune.nTone) || badWord(Words(kTone22kChoices));
     case OptionId::Modulation:
         return Choose(kModulationChoices, pszValue, &tune.nModulation) || badWord(Words(kModulationChoices));
-    case OptionId::Help: case OptionId::Json: case OptionId::Watch: case OptionId::Overwrite: case OptionId::Raw: break;
+    case OptionId::Help: case OptionId::Json: case OptionId::Watch: case OptionId::Overwrite: case OptionId::Raw:
+    case OptionId::Mux:
+        break;
     }
     return true;
 }
@@ -268,6 +339,7 @@ void ApplyFlag(OptionId eId, CliArgs* pArgs)
     case OptionId::Watch: pArgs->bWatch = true; break;
     case OptionId::Overwrite: pArgs->bOverwrite = true; break;
     case OptionId::Raw: pArgs->bRaw = true; break;
+    case OptionId::Mux: pArgs->bMux = true; break;
     default: break;
     }
 }
@@ -332,6 +404,31 @@ bool CheckChannelOptions(const CliArgs& args, std::string* pError)
         pszOption = RangeOptionGiven(args.Tune);
     if (pszOption) {
         *pError = std::string(pszOption) + " does not go with --channel: the channel file gives the tuning values";
+        return false;
+    }
+    return true;
+}
+
+bool CheckSelectionOptions(const CliArgs& args, std::string* pError)
+{
+    if (args.bMux && (!args.strService.empty() || !args.strPids.empty())) {
+        *pError = std::string("--mux records the whole multiplex: it does not go with ") +
+                  (args.strService.empty() ? "--pids" : "--service");
+        return false;
+    }
+    if (args.bRaw && (!args.strService.empty() || !args.strPids.empty() || !args.NetworkOutputs.empty())) {
+        *pError = "--raw keeps the driver's bytes as they came: it does not go with --service, --pids or a network "
+                  "output, which send whole packets";
+        return false;
+    }
+    CPidSet pids;
+    if (!args.strService.empty() && ParsePidList(args.strPids, pids) &&
+        (pids.Test(0x0000) || pids.Test(0x0011))) {
+        *pError = "--pids with --service cannot name PID 0 or 0x11: the service's PAT and SDT are rewritten";
+        return false;
+    }
+    if ((args.nTtl >= 0 || !args.strMulticastIf.empty()) && args.NetworkOutputs.empty()) {
+        *pError = std::string(args.nTtl >= 0 ? "--ttl" : "--multicast-if") + " needs a network output (-o udp://... or rtp://...)";
         return false;
     }
     return true;
@@ -413,6 +510,19 @@ const char kProgramHelpAfterParams[] =
     "Closing the console window, logging off and shutting down end a capture as Ctrl+C does.\n"
     "Windows is kept from sleeping while a capture records.\n"
     "\n"
+    "--service records one service as a stream of its own: a PAT rewritten to that program,\n"
+    "its PMT, PCR and elementary streams, and the SDT reduced to it. NAME is matched as\n"
+    "channel names are (exactly, then ignoring case); a number (decimal or 0x hex) is a\n"
+    "service id. Nothing is written before the PAT and the PMT have been seen, so the output\n"
+    "plays from its first byte; a service not found within 10 s ends the capture with code 9.\n"
+    "--channel records the service its entry names (SERVICE_ID) unless --mux is given.\n"
+    "--pids keeps only those PIDs, unchanged (with --service: the service and those PIDs).\n"
+    "-o udp://ADDR:PORT or rtp://ADDR:PORT sends the stream as UDP datagrams of seven packets\n"
+    "(RTP: payload type 33) to an IPv4 unicast or multicast address; --ttl N sets the hops\n"
+    "(multicast default 1), --multicast-if ADDR the local interface. -o may be given twice\n"
+    "(a file and a network output, or two network outputs): an output that falls behind\n"
+    "drops its own data, says so, and leaves the other untouched.\n"
+    "\n"
     "Exit codes:\n"
     "  0  success; also a capture ended by its limit or its time, and any command ended\n"
     "     by Ctrl+C (what was done until then is printed)\n"
@@ -424,6 +534,7 @@ const char kProgramHelpAfterParams[] =
     "  6  a write failed during the capture, or its reader closed standard output\n"
     "  7  the tuner is in use by another program\n"
     "  8  a capture that ended as asked left out stream the output could not take in time\n"
+    "  9  the service asked for was not in the multiplex within 10 s of lock\n"
     "\n"
     "'qltscap COMMAND --help' describes one command.\n";
 
@@ -465,6 +576,23 @@ std::string CliHelpText(CliCommand eCommand)
         text += "\n";
     }
     return text + "\nSee 'qltscap --help' for TUNER, PARAMS and the exit codes.\n";
+}
+
+int32_t CliServiceId(const std::string& strService)
+{
+    uint32_t nId = 0;
+    if (strService.size() > 2 && strService[0] == '0' && (strService[1] == 'x' || strService[1] == 'X')) {
+        if (strService.size() > 6)
+            return -1;
+        for (size_t i = 2; i < strService.size(); ++i) {
+            const char c = static_cast<char>(tolower(static_cast<unsigned char>(strService[i])));
+            if (!isxdigit(static_cast<unsigned char>(c)))
+                return -1;
+            nId = nId * 16 + static_cast<uint32_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+        }
+        return static_cast<int32_t>(nId);
+    }
+    return ParseCliNumber(strService.c_str(), &nId) && nId <= 0xFFFF ? static_cast<int32_t>(nId) : -1;
 }
 
 bool ParseCliNumber(const char* pszText, uint32_t* pnValue)
@@ -584,11 +712,12 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
         *pError = pArgs->eCommand == CliCommand::Analyze ? "no FILE given" : "no TUNER given";
         return false;
     }
-    if (pArgs->eCommand == CliCommand::Capture && pArgs->strFile.empty()) {
+    if (pArgs->eCommand == CliCommand::Capture && pArgs->strFile.empty() && pArgs->NetworkOutputs.empty()) {
         *pError = "no capture file given (-o FILE)";
         return false;
     }
-    return CheckChannelOptions(*pArgs, pError) && CheckScanOptions(*pArgs, pError) && CheckSplitOptions(*pArgs, pError);
+    return CheckChannelOptions(*pArgs, pError) && CheckSelectionOptions(*pArgs, pError) &&
+           CheckScanOptions(*pArgs, pError) && CheckSplitOptions(*pArgs, pError);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class CliCommand { None, List, Tune, Capture, Analyze, Scan };
 
@@ -22,6 +23,7 @@ enum CliExit : int {
     EXIT_WRITE_FAILED = 6,
     EXIT_TUNER_BUSY = 7,
     EXIT_DATA_DROPPED = 8,   // a capture otherwise successful left out stream the output could not take
+    EXIT_NO_SERVICE = 9,     // the service asked for did not appear in the multiplex in time
 };
 
 // Tuning options as given; a field not given keeps its unset marker.
@@ -57,7 +59,18 @@ struct CliArgs {
     std::string strList;      // scan: a tuning list
     int64_t nFromKHz = CliTuneOptions::UNSET, nToKHz = CliTuneOptions::UNSET, nStepKHz = CliTuneOptions::UNSET;
     uint32_t nFirst = 0;      // scan: only the first N steps; 0 for all
+    // capture: the selection and the network outputs.
+    std::vector<std::string> NetworkOutputs;  // -o udp://ADDR:PORT or rtp://ADDR:PORT, as given
+    std::string strService;   // a service's name, or its id (decimal digits or 0x hex)
+    std::string strPids;      // extra PIDs, as given (checked)
+    bool bMux = false;        // the whole multiplex, also for a channel that names its service
+    int32_t nTtl = -1;        // network outputs: hops; -1 for the system's
+    std::string strMulticastIf;  // the local IPv4 address multicast leaves through
 };
+
+// The service id --service names when it is a number (decimal, or 0x and up to four hex
+// digits), -1 when it is a name.
+int32_t CliServiceId(const std::string& strService);
 
 // Parses argv[1..argc-1]; false with a one-line reason in *pError.
 bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string* pError);

@@ -6,6 +6,7 @@
 #include "capture/KeepAwake.h"
 #include "capture/RecordOutput.h"
 #include "capture/StreamRecorder.h"
+#include "cli/CaptureOutputs.h"
 #include "ts/HealthReport.h"
 #include "cli/CliConsole.h"
 #include "cli/CliText.h"
@@ -32,7 +33,7 @@ int64_t NowUs()
     return static_cast<int64_t>(static_cast<double>(count.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
 }
 
-enum class StopCause { Stopped, Time, NoLock, Recorder };
+enum class StopCause { Stopped, Time, NoLock, Recorder, NoService };
 
 void PrintSummary(const CliArgs& args, FILE* pReport, const StreamHealthSummary& summary)
 {
@@ -139,12 +140,16 @@ struct RecordedRun {
     StopCause eCause = StopCause::Recorder;
     uint64_t nDurationMs = 0;
     CliTuned Tuned;
+    std::string strMissing;  // why the service asked for was not found
+    std::string strWhere;    // the output's name for the start line
 };
 
-// Tunes, starts the recorder and records until a stop cause comes; on every return the
-// graph is stopped and torn down, so the streaming thread no longer delivers.
+// Tunes, starts the recorder (when there is a file) and the selection and network outputs,
+// and records until a stop cause comes; on every return the graph is stopped and torn down,
+// so the streaming thread no longer delivers.
 int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSession& session,
-                      CStreamRecorder& recorder, const CStreamAnalysis& analysis, RecordedRun* pRun)
+                      CStreamRecorder* pRecorder, CCaptureOutputs& outputs, CStreamAnalysis& analysis,
+                      RecordedRun* pRun)
 {
     CSessionGraph bound(context.Graph, session);
     if (!bound.IsBound()) {
@@ -155,16 +160,20 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
     if (nExit != EXIT_OK)
         return nExit;
     // The output is created only once the tuner is locked, so a failed tune leaves none.
-    if (!recorder.Start()) {
-        if (!recorder.RingAllocated()) {
+    if (pRecorder && !pRecorder->Start()) {
+        if (!pRecorder->RingAllocated()) {
             fprintf(context.pErr, "qltscap: %u MB of memory for the buffer cannot be had; give a smaller --buffer-mb\n",
                     args.nBufferMB);
             return EXIT_FAILED;
         }
         return EXIT_FILE_OPEN;
     }
-    session.AddConsumer(&recorder);
-    fprintf(context.pErr, "Recording to %s; %s\n", output.PartPath(1).c_str(), LimitsText(args).c_str());
+    // The selection is attached once the file records, so that its first packets, the PAT
+    // and the PMT, reach the file.
+    if (!outputs.Attach(session, pRecorder, &analysis))
+        session.AddConsumer(pRecorder);
+    fprintf(context.pErr, "Recording to %s; %s\n", pRun->strWhere.c_str(),
+            LimitsText(args).c_str());
     // An overnight capture nobody watches must not end at the sleep timeout.
     CAwakeWhileRecording awake;
 
@@ -181,23 +190,24 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
             context.Graph.GetSignalLevels(&nStrength, &nQuality);
         }
         if (nNow - nLastProgress >= PROGRESS_PERIOD_MS) {
-            const RecordFigures written = recorder.Figures();
+            const RecordFigures written = pRecorder ? pRecorder->Figures() : RecordFigures();
             CaptureProgressFigures figures;
             figures.nElapsedMs = nNow - nStart;
-            figures.nBytes = written.nBytesWritten;
+            figures.nBytes = pRecorder ? written.nBytesWritten : outputs.PassedBytes();
             figures.nBytesPerSecond = (figures.nBytes - nBytesAtProgress) * 1000 / (nNow - nLastProgress);
             figures.bLocked = bLocked;
             figures.nStrength = nStrength;
             figures.nQuality = nQuality;
             figures.Stream = analysis.Progress();
             figures.nDroppedBytes = written.nBytesDropped;
-            figures.nBufferHighestPercent = written.nRingHighest * 100 / written.nRingBytes;
+            figures.nBufferHighestPercent = written.nRingBytes ? written.nRingHighest * 100 / written.nRingBytes : 0;
             fprintf(context.pErr, "%s\n", FormatProgressLine(figures).c_str());
+            outputs.ReportDrops(context.pErr);
             fflush(context.pErr);
             nLastProgress = nNow;
             nBytesAtProgress = figures.nBytes;
         }
-        if (recorder.HasEnded()) {
+        if (pRecorder && pRecorder->HasEnded()) {
             pRun->eCause = StopCause::Recorder;
             return EXIT_OK;
         }
@@ -214,6 +224,11 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
             pRun->eCause = StopCause::NoLock;
             return EXIT_OK;
         }
+        pRun->strMissing = outputs.MissingService(nNow - nStart);
+        if (!pRun->strMissing.empty()) {
+            pRun->eCause = StopCause::NoService;
+            return EXIT_OK;
+        }
     }
 }
 
@@ -221,17 +236,22 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
 
 int RunCapture(const CliArgs& args, const CliContext& context)
 {
+    const bool bFile = !args.strFile.empty();
     const bool bSplit = args.nSplitMB || args.nSplitSeconds;
     CRecordOutput output(args.strFile, bSplit, args.bOverwrite);
     // Nothing but the stream goes where the stream goes.
     FILE* pReport = output.IsStandardOutput() ? context.pErr : context.pOut;
-    if (!output.IsStandardOutput()) {
+    if (bFile && !output.IsStandardOutput()) {
         CliArgs first = args;
         first.strFile = output.PartPath(1);
         const int nRefused = RefuseExistingFile(first, context);
         if (nRefused != EXIT_OK)
             return NotRecorded(args, pReport, nRefused);
     }
+    CCaptureOutputs outputs;
+    int nExit = outputs.Prepare(args, context);
+    if (nExit != EXIT_OK)
+        return NotRecorded(args, pReport, nExit);
 
     RecordSettings settings;
     settings.bRaw = args.bRaw;
@@ -239,39 +259,50 @@ int RunCapture(const CliArgs& args, const CliContext& context)
     settings.nLimitBytes = uint64_t{args.nLimitMB} * CAPTURE_BYTES_PER_MB;
     settings.nSplitBytes = uint64_t{args.nSplitMB} * CAPTURE_BYTES_PER_MB;
     settings.nSplitSeconds = args.nSplitSeconds;
-    // The session owns the analysis and the recorder; it goes before the output, after the
+    // The session owns the analysis and the recorder; it goes before the outputs, after the
     // graph that fed it was torn down on leaving RecordTunedStream.
     CCaptureSession session;
     CStreamAnalysis& analysis = session.Make<CStreamAnalysis>();
-    CStreamRecorder& recorder = session.Make<CStreamRecorder>(output, settings, &analysis, &NowUs);
+    CStreamRecorder* pRecorder = bFile ? &session.Make<CStreamRecorder>(output, settings, &analysis, &NowUs) : nullptr;
     RecordedRun run;
-    int nExit = RecordTunedStream(args, context, session, recorder, analysis, &run);
-    // Everything the streaming thread handed over reaches the output before it is closed
+    run.strWhere = bFile ? output.PartPath(1) : "";
+    for (const std::string& strUrl : args.NetworkOutputs)
+        run.strWhere += (run.strWhere.empty() ? "" : " and ") + strUrl;
+    nExit = RecordTunedStream(args, context, session, pRecorder, outputs, analysis, &run);
+    // Everything the streaming thread handed over reaches the outputs before they are closed
     // and the analysis is read.
-    recorder.Finish();
+    if (pRecorder)
+        pRecorder->Finish();
+    outputs.Finish(context.pErr);
     if (nExit != EXIT_OK) {
         if (nExit == EXIT_FILE_OPEN)
             fprintf(context.pErr, "qltscap: %s\n", output.Error().c_str());
         return NotRecorded(args, pReport, nExit);
     }
 
-    const RecordFigures written = recorder.Figures();
-    const CaptureEnding ending = Ending(run.eCause, recorder.EndReason(), context.Stop.CauseText());
+    const RecordFigures written = pRecorder ? pRecorder->Figures() : RecordFigures();
+    const RecordEnd eRecordEnd = pRecorder ? pRecorder->EndReason() : RecordEnd::None;
+    CaptureEnding ending = Ending(run.eCause, eRecordEnd, context.Stop.CauseText());
+    if (run.eCause == StopCause::NoService && eRecordEnd == RecordEnd::None)
+        ending = {"service not found", run.strMissing.c_str(), EXIT_NO_SERVICE};
     nExit = ending.nExit;
     if (nExit == EXIT_OK && written.nBytesDropped)
         nExit = EXIT_DATA_DROPPED;
+    // A service that never came leaves no empty file behind.
+    if (nExit == EXIT_NO_SERVICE && bFile && !output.IsStandardOutput() && written.nBytesWritten == 0)
+        DeleteFileW(WideFromUtf8(output.PartPath(1)).c_str());
 
     StreamHealthSummary summary = analysis.Summarise();
     RecordingHealth& recording = summary.Recording;
     recording.bPresent = true;
     recording.Tuner = run.Tuned.strTuner;
     recording.Tuning = run.Tuned.strTuning;
-    recording.Output = output.IsStandardOutput() ? "-" : output.PartPath(1);
+    recording.Output = run.strWhere;
     recording.nParts = written.nParts;
     recording.nDurationMs = run.nDurationMs;
     recording.End = ending.pszEnd;
     recording.nExitCode = nExit;
-    recording.nBytesWritten = written.nBytesWritten;
+    recording.nBytesWritten = bFile ? written.nBytesWritten : outputs.PassedBytes();
     recording.nBytesDropped = written.nBytesDropped;
     recording.nSamplesDropped = written.nSamplesDropped;
     recording.nDropEvents = written.nDropEvents;
@@ -288,13 +319,14 @@ int RunCapture(const CliArgs& args, const CliContext& context)
                 static_cast<unsigned long long>(written.nBytesDropped),
                 static_cast<unsigned long long>(written.nSamplesDropped),
                 static_cast<unsigned long long>(written.nDropEvents));
-    if (!output.Error().empty() && recorder.EndReason() == RecordEnd::WriteFailed)
+    if (!output.Error().empty() && eRecordEnd == RecordEnd::WriteFailed)
         fprintf(context.pErr, "qltscap: %s\n", output.Error().c_str());
-    std::string where = output.PartPath(1);
+    std::string where = run.strWhere;
     if (written.nParts > 1)
-        where += " ... " + output.PartPath(written.nParts) + " (" + std::to_string(written.nParts) + " parts)";
+        where = output.PartPath(1) + " ... " + output.PartPath(written.nParts) + " (" +
+                std::to_string(written.nParts) + " parts)";
     fprintf(context.pErr, "Capture ended: %s; %llu bytes in %s\n", ending.pszWhy,
-            static_cast<unsigned long long>(written.nBytesWritten), where.c_str());
+            static_cast<unsigned long long>(recording.nBytesWritten), where.c_str());
     return nExit;
 }
 

@@ -12,7 +12,7 @@ mb=${1:-128}
 configure() {  # dir, cmake arguments...
   local dir=$1; shift
   [ -f "$dir/CMakeCache.txt" ] || cmake -S "$root" -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" --target bench_receive_path bench_analysis -j "$(nproc)" -- --no-print-directory >/dev/null
+  cmake --build "$dir" --target bench_receive_path bench_analysis bench_selection -j "$(nproc)" -- --no-print-directory >/dev/null
 }
 
 configure "$build/bench" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -21,6 +21,7 @@ cmake --build "$build/bench" --target bench_stream_match -j "$(nproc)" -- --no-p
 echo "== native: clang, Release, no sanitizers"
 "$build/bench/bench/receive_path/bench_receive_path" "$build/bench/bench_capture.ts" "$mb"
 "$build/bench/bench/analysis/bench_analysis" "$mb"
+"$build/bench/bench/selection/bench_selection" "$((mb * 2))"
 
 configure "$build/x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" -DCMAKE_BUILD_TYPE=Release
 echo "== x64: mingw-w64, Release, under Wine"
@@ -34,4 +35,7 @@ if [ "${QLTS_CLI_SECONDS:-60}" != 0 ]; then
   cmake --build "$build/x64" --target qltscap QLSimTuner QLSimTunerSetup bench_dialog -j "$(nproc)" \
     -- --no-print-directory >/dev/null
   QLTS_BUILD_DIR=$build "$root/bench/capture_cli/capture-bench.sh" "${QLTS_CLI_SECONDS:-60}"
+  python3 "$root/bench/selection/service_udp_bench.py" --seconds "${QLTS_CLI_SECONDS:-60}" \
+    --qltscap "$build/x64/cli/qltscap.exe" --setup "$build/x64/simtuner/QLSimTunerSetup.exe" \
+    --work "$build/x64/bench/selection/run" --prefix "$build/x64/wineprefix"
 fi

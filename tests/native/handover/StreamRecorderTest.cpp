@@ -5,7 +5,7 @@
 #include "capture/CaptureState.h"
 #include "capture/ReceivePath.h"
 #include "capture/RecordPartName.h"
-#include "capture/StreamAnalysis.h"
+#include "ts/StreamAnalysis.h"
 #include "capture/StreamRecorder.h"
 #include "support/TestPackets.h"
 
