@@ -1,6 +1,7 @@
 #include "capture/PsiTables.h"
 
 #include "capture/TsPacketChecker.h"
+#include "ts/StreamTypes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -265,6 +266,7 @@ void CPsiTables::ReadPat(const uint8_t* s, size_t nLength)
         pProgram->nPmtPid = nPid;
         AddSlot(nPid);
     }
+    ++m_nProgramsRead;
 }
 
 void CPsiTables::ReadPmt(const uint8_t* s, size_t nLength)
@@ -285,9 +287,16 @@ void CPsiTables::ReadPmt(const uint8_t* s, size_t nLength)
             PsiStream& stream = pProgram->Streams[pProgram->nStreams++];
             stream.nType = s[pos];
             stream.nPid = Be16(s + pos + 1) & 0x1FFF;
+            stream.nNamingTag = 0;
+            const size_t dend = std::min(end, pos + 5 + nInfo);
+            for (size_t d = pos + 5; d + 2 <= dend && stream.nNamingTag == 0; d += 2 + s[d + 1]) {
+                if (IsNamingDescriptor(s[d]))
+                    stream.nNamingTag = s[d];
+            }
         }
         pos += 5 + nInfo;
     }
+    ++m_nProgramsRead;
 }
 
 void CPsiTables::ReadSdt(const uint8_t* s, size_t nLength)

@@ -36,6 +36,7 @@ struct PsiText {
 struct PsiStream {
     uint8_t nType = 0;
     uint16_t nPid = 0;
+    uint8_t nNamingTag = 0;  // the first descriptor naming what private data carries, 0 for none
 };
 
 struct PsiProgram {
@@ -74,6 +75,8 @@ public:
     void Interrupt(uint16_t nPid);
 
     uint64_t Sections() const { return m_nSections; }
+    // Moves each time a PAT or PMT is read, so a reader can tell when streams may have moved.
+    uint64_t ProgramsRead() const { return m_nProgramsRead; }
     uint64_t CrcErrors() const { return m_nCrcErrors; }
     int32_t TransportStreamId() const { return m_nTsId; }  // -1 before a PAT
 
@@ -108,6 +111,7 @@ private:
     size_t m_nSlots = 0;
     uint64_t m_nSections = 0;
     uint64_t m_nCrcErrors = 0;
+    uint64_t m_nProgramsRead = 0;
     int32_t m_nTsId = -1;
     std::unique_ptr<PsiProgram[]> m_pPrograms;
     size_t m_nPrograms = 0;

@@ -93,7 +93,31 @@ CStreamAnalysis::CStreamAnalysis()
     , m_pPsi(new CPsiTables)
     , m_Arrival(ARRIVAL_HZ, 0, UINT64_MAX)
     , m_Pcr(PCR_HZ, PCR_WRAP, PCR_MAX_STEP)
+    , m_pTimeline(new CStreamTimeline)
+    , m_pSeriesOfPid(new uint8_t[TS_PID_COUNT])
 {
+    std::memset(m_pSeriesOfPid.get(), TIMELINE_OTHER, TS_PID_COUNT);
+}
+
+// Each of the first programs gets a series for its PMT and stream PIDs; a PID two programs
+// share stays with the first.
+void CStreamAnalysis::MapSeries()
+{
+    m_nProgramsMapped = m_pPsi->ProgramsRead();
+    std::memset(m_pSeriesOfPid.get(), TIMELINE_OTHER, TS_PID_COUNT);
+    const size_t nPrograms = std::min(m_pPsi->ProgramCount(), TIMELINE_OTHER);
+    for (size_t i = nPrograms; i-- > 0;) {
+        const PsiProgram& program = m_pPsi->Program(i);
+        const uint8_t nSeries = static_cast<uint8_t>(i);
+        m_pSeriesOfPid[program.nPmtPid] = nSeries;
+        for (uint32_t k = 0; k < program.nStreams; ++k)
+            m_pSeriesOfPid[program.Streams[k].nPid] = nSeries;
+    }
+}
+
+void CStreamAnalysis::EndOfStream()
+{
+    m_pTimeline->Flush(m_nLastClockUs);
 }
 
 void CStreamAnalysis::OnBytes(const uint8_t* pData, size_t nLength, int64_t nArrivalUs)
@@ -117,6 +141,7 @@ void CStreamAnalysis::OnBytes(const uint8_t* pData, size_t nLength, int64_t nArr
             LoseSync();
             const size_t nSkip = FindSyncPoint(pData, nLength);
             m_nSkippedBytes += nSkip;
+            m_pTimeline->AddBytes(TIMELINE_OTHER, nSkip);
             pData += nSkip;
             nLength -= nSkip;
             continue;
@@ -140,6 +165,7 @@ void CStreamAnalysis::LoseSync()
         return;
     m_bInSync = false;
     Publish(m_aSyncLosses, ++m_nSyncLosses);
+    m_pTimeline->AddError(StreamErrorKind::SyncLoss);
 }
 
 void CStreamAnalysis::OnSkippedBytes(uint64_t nBytes)
@@ -148,12 +174,19 @@ void CStreamAnalysis::OnSkippedBytes(uint64_t nBytes)
         return;
     LoseSync();
     m_nSkippedBytes += nBytes;
+    m_pTimeline->AddBytes(TIMELINE_OTHER, nBytes);
 }
 
 void CStreamAnalysis::MarkArrival(int64_t nArrivalUs)
 {
-    if (nArrivalUs >= 0)
-        m_Arrival.Sample(m_nPackets, static_cast<uint64_t>(nArrivalUs));
+    if (nArrivalUs < 0)
+        return;
+    m_Arrival.Sample(m_nPackets, static_cast<uint64_t>(nArrivalUs));
+    if (!m_bArrivalClock && m_pTimeline->Started())
+        m_pTimeline->Rebase(nArrivalUs);
+    m_bArrivalClock = true;
+    m_nLastClockUs = nArrivalUs;
+    m_pTimeline->Flush(nArrivalUs);
 }
 
 void CStreamAnalysis::OnPacket(const uint8_t* p)
@@ -161,6 +194,7 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
     if (p[0] != TS_SYNC_BYTE) {
         LoseSync();
         m_nSkippedBytes += PACKET;
+        m_pTimeline->AddBytes(TIMELINE_OTHER, PACKET);
         return;
     }
     if (!m_bInSync) {
@@ -173,9 +207,11 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
     const uint16_t nPid = static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]);
     PidState& state = m_pPids[nPid];
     ++state.nPackets;
+    m_pTimeline->AddBytes(m_pSeriesOfPid[nPid], PACKET);
     // With the error indicator set even the header may be wrong: nothing more is read.
     if (p[1] & 0x80) {
         Publish(m_aTeiPackets, ++m_nTeiPackets);
+        m_pTimeline->AddError(StreamErrorKind::TransportError);
         return;
     }
     const uint8_t b3 = p[3];
@@ -207,12 +243,19 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
         if (continuity == Continuity::Broken) {
             ++state.nCcErrors;
             Publish(m_aCcErrors, ++m_nCcErrors);
+            m_pTimeline->AddError(StreamErrorKind::Continuity);
             m_pPsi->Interrupt(nPid);
         }
     }
     if (bPayload && !bScrambled && nPayloadStart < PACKET && m_pPsi->Wants(nPid)) {
+        const uint64_t nCrcErrors = m_pPsi->CrcErrors();
         m_pPsi->OnPayload(nPid, p + nPayloadStart, PACKET - nPayloadStart, (p[1] & 0x40) != 0);
-        Publish(m_aPsiCrcErrors, m_pPsi->CrcErrors());
+        if (m_pPsi->CrcErrors() != nCrcErrors) {
+            Publish(m_aPsiCrcErrors, m_pPsi->CrcErrors());
+            m_pTimeline->AddError(StreamErrorKind::Crc, static_cast<uint32_t>(m_pPsi->CrcErrors() - nCrcErrors));
+        }
+        if (m_pPsi->ProgramsRead() != m_nProgramsMapped)
+            MapSeries();
     }
 }
 
@@ -253,9 +296,19 @@ void CStreamAnalysis::OnPcr(uint16_t nPid, const uint8_t* f, bool bDiscontinuity
     const uint64_t nBase = uint64_t{f[0]} << 25 | uint64_t{f[1]} << 17 | uint64_t{f[2]} << 9 | uint64_t{f[3]} << 1 |
                            f[4] >> 7;
     const uint64_t nExtension = static_cast<uint64_t>((f[4] & 0x01) << 8 | f[5]);
+    const uint64_t nPcr = nBase * 300 + nExtension;
     if (bDiscontinuity)
         m_Pcr.Break();
-    m_Pcr.Sample(m_nPackets, nBase * 300 + nExtension);
+    m_Pcr.Sample(m_nPackets, nPcr);
+    if (m_bArrivalClock)
+        return;
+    const uint64_t nStep = (nPcr + PCR_WRAP - m_nLastPcr) % PCR_WRAP;
+    if (m_bPcrClock && !bDiscontinuity && nStep <= PCR_MAX_STEP)
+        m_nPcrClockTicks += nStep;
+    m_bPcrClock = true;
+    m_nLastPcr = nPcr;
+    m_nLastClockUs = static_cast<int64_t>(m_nPcrClockTicks / (PCR_HZ / ARRIVAL_HZ));
+    m_pTimeline->Flush(m_nLastClockUs);
 }
 
 StreamProgress CStreamAnalysis::Progress() const
@@ -296,7 +349,7 @@ StreamHealthSummary CStreamAnalysis::Summarise() const
         const PsiProgram& p = m_pPsi->Program(i);
         ProgramHealth program{p.nNumber, p.nPmtPid, p.bPmtSeen, p.nPcrPid, {}};
         for (uint32_t k = 0; k < p.nStreams; ++k)
-            program.Streams.push_back({p.Streams[k].nType, p.Streams[k].nPid});
+            program.Streams.push_back({p.Streams[k].nType, p.Streams[k].nPid, p.Streams[k].nNamingTag});
         s.Programs.push_back(std::move(program));
     }
     for (size_t i = 0; i < m_pPsi->ServiceCount(); ++i) {
