@@ -1,5 +1,6 @@
 #include "cli/CliArgs.h"
 
+#include "base/TextCompare.h"
 #include "tuner/TuneChoices.h"
 #include "tuner/TunerKinds.h"
 #include "tuner/TuningEntry.h"
@@ -11,7 +12,7 @@ namespace {
 enum CommandBit : uint32_t { CMD_LIST = 1, CMD_TUNE = 2, CMD_CAPTURE = 4, CMD_ANALYZE = 8, CMD_SCAN = 16 };
 
 enum class OptionId {
-    Help, Json, Watch, Overwrite, Output, LimitMB, Seconds, LockTimeout,
+    Help, Json, Watch, Overwrite, Output, LimitMB, Seconds, LockTimeout, Html, Log,
     Frequency, SymbolRate, Bandwidth, Qam, Polarity, Lnb, Lof1, Lof2, LofSwitch, LnbPower, Diseqc, Tone, Modulation,
     Channel, Channels, List, From, To, Step, First,
 };
@@ -40,6 +41,10 @@ const OptionSpec kOptions[] = {
      "the capture file (.ts); for scan, the channel file to write"},
     {OptionId::Overwrite, "--overwrite", nullptr, nullptr, CMD_CAPTURE | CMD_SCAN, 0,
      "replace FILE when it exists and is not empty"},
+    {OptionId::Html, "--html", nullptr, "REPORT", CMD_CAPTURE | CMD_ANALYZE, 0,
+     "also write the stream report as one HTML page (charts and tables; opens offline)"},
+    {OptionId::Log, "--log", nullptr, "CSV", CMD_CAPTURE, 0,
+     "log one line a second (time, bytes, Mbit/s, lock, levels, errors, dropped bytes)"},
     {OptionId::LimitMB, "--limit-mb", nullptr, "N", CMD_CAPTURE, 0, "stop after N MB (1 MB = 1048576 bytes)"},
     {OptionId::Seconds, "--seconds", nullptr, "S", CMD_CAPTURE, 0, "stop after S seconds"},
     {OptionId::LockTimeout, "--lock-timeout", nullptr, "S", CMD_CAPTURE, 0,
@@ -80,13 +85,14 @@ const CommandSpec kCommands[] = {
     {CliCommand::Tune, CMD_TUNE, "tune", "qltscap tune TUNER PARAMS|CHANNEL [--watch]",
      "tune and print lock, strength, quality"},
     {CliCommand::Capture, CMD_CAPTURE, "capture",
-     "qltscap capture TUNER PARAMS|CHANNEL -o FILE [--limit-mb N] [--seconds S] [--overwrite] [--json]",
+     "qltscap capture TUNER PARAMS|CHANNEL -o FILE [--limit-mb N] [--seconds S] [--overwrite] [--json] "
+     "[--html REPORT] [--log CSV]",
      "tune and record the transport stream"},
     {CliCommand::Scan, CMD_SCAN, "scan",
      "qltscap scan TUNER (--list FILE | --from KHZ --to KHZ --step KHZ) [PARAMS] [--first N] [-o CHANNELS] "
      "[--overwrite] [--json]",
      "tune each frequency and list the services found"},
-    {CliCommand::Analyze, CMD_ANALYZE, "analyze", "qltscap analyze FILE [--json]", "stream health of a recorded file"},
+    {CliCommand::Analyze, CMD_ANALYZE, "analyze", "qltscap analyze FILE [--json] [--html REPORT]", "stream health of a recorded file"},
 };
 
 const CommandSpec* FindCommand(CliCommand eCommand)
@@ -138,6 +144,8 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
     CliTuneOptions& tune = pArgs->Tune;
     switch (spec.eId) {
     case OptionId::Output: pArgs->strFile = pszValue; return true;
+    case OptionId::Html: pArgs->strHtml = pszValue; return true;
+    case OptionId::Log: pArgs->strLog = pszValue; return true;
     case OptionId::LimitMB: return bNumber ? (pArgs->nLimitMB = nNumber, true) : badNumber();
     case OptionId::Seconds: return bNumber ? (pArgs->nSeconds = nNumber, true) : badNumber();
     case OptionId::LockTimeout: return bNumber ? (pArgs->nLockTimeoutS = nNumber, true) : badNumber();
@@ -290,6 +298,10 @@ const char kProgramHelp[] =
     "first of --limit-mb, --seconds and Ctrl+C; the file is closed complete in every case.\n"
     "A signal lost during a capture is waited for: recording goes on while it may come back,\n"
     "and after --lock-timeout seconds (default 10) without lock the capture ends with code 4.\n"
+    "\n"
+    "--html writes the stream report as one self-contained page: verdict, totals, services,\n"
+    "PIDs, and charts of bitrate, errors and (for a capture) lock, strength and quality over\n"
+    "time. --log writes a CSV line a second during a capture, flushed as it goes.\n"
     "\n"
     "Exit codes:\n"
     "  0  success; also a capture ended by its limit, its time or Ctrl+C\n"
@@ -444,6 +456,18 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
     }
     if (pArgs->eCommand == CliCommand::Capture && pArgs->strFile.empty()) {
         *pError = "no capture file given (-o FILE)";
+        return false;
+    }
+    // The report and the log are written over: never over the stream itself.
+    const std::string* const outputs[] = {&pArgs->strHtml, &pArgs->strLog};
+    for (const std::string* pOutput : outputs) {
+        if (!pOutput->empty() && EqualsIgnoringCase(*pOutput, pArgs->strFile)) {
+            *pError = "the report or log would replace the stream file " + pArgs->strFile;
+            return false;
+        }
+    }
+    if (!pArgs->strHtml.empty() && EqualsIgnoringCase(pArgs->strHtml, pArgs->strLog)) {
+        *pError = "--html and --log name the same file";
         return false;
     }
     return CheckChannelOptions(*pArgs, pError) && CheckScanOptions(*pArgs, pError);

@@ -2,6 +2,7 @@
 #include "cli/CliCommands.h"
 
 #include "capture/CaptureAnalysisFeed.h"
+#include "capture/CaptureReport.h"
 #include "capture/HealthReport.h"
 #include "cli/CliConsole.h"
 #include "cli/CliText.h"
@@ -46,6 +47,13 @@ int RunCapture(const CliArgs& args, const CliContext& context)
     if (nExit != EXIT_OK)
         return nExit;
 
+    CCaptureReport report;
+    std::string error;
+    if (!args.strLog.empty() && !report.OpenLog(args.strLog, &error)) {
+        fprintf(context.pErr, "qltscap: %s\n", error.c_str());
+        context.Graph.DestroyGraph();
+        return EXIT_FILE_OPEN;
+    }
     // The file is created only once the tuner is locked, so a failed tune leaves none.
     FILE* pFile = fopen(args.strFile.c_str(), "wb");
     if (!pFile) {
@@ -78,6 +86,14 @@ int RunCapture(const CliArgs& args, const CliContext& context)
             nLastLocked = nNow;
             context.Graph.GetSignalLevels(&nStrength, &nQuality);
         }
+        CaptureTick tick;
+        tick.nNowUs = NowUs();
+        tick.nBytes = g_CaptureState.CapturedBytes();
+        tick.bLocked = bLocked;
+        tick.nStrength = nStrength;
+        tick.nQuality = nQuality;
+        tick.Stream = pAnalysis->Progress();
+        report.Tick(tick);
         if (nNow - nLastProgress >= PROGRESS_PERIOD_MS) {
             CaptureProgressFigures figures;
             figures.nElapsedMs = nNow - nStart;
@@ -131,6 +147,13 @@ int RunCapture(const CliArgs& args, const CliContext& context)
         nExit = EXIT_NO_LOCK;
     }
     PrintSummary(args, context, pAnalysis->Summarise());
+    if (report.LogFailed())
+        fprintf(context.pErr, "qltscap: writing the log %s failed (disk full?); it ends early\n", args.strLog.c_str());
+    if (!args.strHtml.empty() && !report.WriteHtml(args.strHtml, args.strFile, *pAnalysis, &error)) {
+        fprintf(context.pErr, "qltscap: %s\n", error.c_str());
+        if (nExit == EXIT_OK)
+            nExit = EXIT_FILE_OPEN;
+    }
     fprintf(context.pErr, "Capture ended: %s; %llu bytes in %s\n", pszWhy, static_cast<unsigned long long>(nBytes),
             args.strFile.c_str());
     return nExit;
@@ -155,5 +178,10 @@ int RunAnalyze(const CliArgs& args, const CliContext& context)
         return EXIT_FILE_OPEN;
     }
     PrintSummary(args, context, pAnalysis->Summarise());
+    std::string error;
+    if (!args.strHtml.empty() && !WriteStreamReport(args.strHtml, args.strFile, *pAnalysis, nullptr, false, &error)) {
+        fprintf(context.pErr, "qltscap: %s\n", error.c_str());
+        return EXIT_FILE_OPEN;
+    }
     return EXIT_OK;
 }
