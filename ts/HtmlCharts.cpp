@@ -27,18 +27,19 @@ enum class Shape { Circle, Square, Triangle, Diamond, Cross };
 
 struct MarkKind {
     const char* pszId;
-    const char* pszName;   // singular words in titles and the legend
+    const char* pszName;   // words in titles and the legend
+    const char* pszRow;    // the row's short label
     const char* pszColour;
     Shape eShape;
 };
 
 const MarkKind ERROR_MARKS[STREAM_ERROR_KINDS] = {
-    {"marks-cc", "continuity errors", "#D55E00", Shape::Circle},
-    {"marks-tei", "transport errors", "#0072B2", Shape::Square},
-    {"marks-sync", "sync losses", "#000000", Shape::Triangle},
-    {"marks-crc", "CRC errors", "#CC79A7", Shape::Diamond},
+    {"marks-cc", "continuity errors", "continuity", "#D55E00", Shape::Circle},
+    {"marks-tei", "transport errors", "transport", "#0072B2", Shape::Square},
+    {"marks-sync", "sync losses", "sync", "#000000", Shape::Triangle},
+    {"marks-crc", "CRC errors", "CRC", "#CC79A7", Shape::Diamond},
 };
-const MarkKind DROP_MARK = {"marks-drop", "dropped bytes", "#E69F00", Shape::Cross};
+const MarkKind DROP_MARK = {"marks-drop", "dropped bytes", "dropped", "#E69F00", Shape::Cross};
 
 void Add(std::string& out, const char* pszFormat, ...)
 {
@@ -215,8 +216,13 @@ void BitrateChart(std::string& out, const StreamReportInput& in, const TimeAxis&
     const CStreamTimeline& t = *in.pTimeline;
     const auto& bins = t.Bins();
     const size_t n = bins.Count();
+    // A last bin much shorter than the others holds whatever arrived in the last run and
+    // would show a false spike: its bytes stay in the totals, not in the areas.
+    size_t nDrawn = n;
+    if (n > 1 && t.SpanUs() - (n - 1) * bins.WidthUs() < bins.WidthUs() / 4)
+        --nDrawn;
     double nMax = 0;
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < nDrawn; ++i) {
         const BinTime bt = TimeOfBin(bins, i, t.StartUs(), t.SpanUs());
         nMax = std::max(nMax, Mbps(bins[i].nBytes, static_cast<uint64_t>(bt.nToUs - bt.nFromUs)));
         if (bins[i].nSeconds != 0)
@@ -234,7 +240,7 @@ void BitrateChart(std::string& out, const StreamReportInput& in, const TimeAxis&
     TimeTicks(out, axis, BITRATE_TOP, h);
 
     std::string legend;
-    std::vector<double> below(n, 0.0);
+    std::vector<double> below(nDrawn, 0.0);
     size_t nColour = 0;
     for (size_t s = 0; s < TIMELINE_SERIES; ++s) {
         uint64_t nTotal = 0;
@@ -245,15 +251,15 @@ void BitrateChart(std::string& out, const StreamReportInput& in, const TimeAxis&
         const char* pszColour = s == TIMELINE_OTHER ? OTHER_COLOUR : PALETTE[nColour++ % PALETTE_SIZE];
         const std::string name = SeriesName(*in.pSummary, s);
         std::string top, bottom;
-        for (size_t i = 0; i < n; ++i) {
+        for (size_t i = 0; i < nDrawn; ++i) {
             const BinTime bt = TimeOfBin(bins, i, t.StartUs(), t.SpanUs());
-            const double x0 = axis.X(bt.nFromUs), x1 = axis.X(bt.nToUs);
             const double v = Mbps(bins[i].nSeriesBytes[s], static_cast<uint64_t>(bt.nToUs - bt.nFromUs));
-            char point[64];
-            std::snprintf(point, sizeof(point), "%.1f,%.1f %.1f,%.1f ", x0, y(below[i] + v), x1, y(below[i] + v));
-            top += point;
-            std::snprintf(point, sizeof(point), "%.1f,%.1f %.1f,%.1f ", x1, y(below[i]), x0, y(below[i]));
-            bottom.insert(0, point);
+            Add(top, "%.1f,%.1f %.1f,%.1f ", axis.X(bt.nFromUs), y(below[i] + v), axis.X(bt.nToUs), y(below[i] + v));
+        }
+        for (size_t i = nDrawn; i-- > 0;) {
+            const BinTime bt = TimeOfBin(bins, i, t.StartUs(), t.SpanUs());
+            const double v = Mbps(bins[i].nSeriesBytes[s], static_cast<uint64_t>(bt.nToUs - bt.nFromUs));
+            Add(bottom, "%.1f,%.1f %.1f,%.1f ", axis.X(bt.nToUs), y(below[i]), axis.X(bt.nFromUs), y(below[i]));
             below[i] += v;
         }
         Add(out, "<polygon id=\"series-service-%zu\" class=\"series service\" fill=\"%s\" points=\"", s, pszColour);
@@ -308,7 +314,7 @@ void MarkRow(std::string& out, std::string& legend, const MarkKind& kind, size_t
     }
     Add(out, "<line class=\"grid\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>", LEFT, y, LEFT + PLOT, y);
     Add(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%s</text>", LEFT - 6, y + 4,
-        kind.pszName);
+        kind.pszRow);
     Add(out, "<g id=\"%s\" class=\"marks\" data-total=\"%" PRIu64 "\">", kind.pszId, nTotal);
     out += marks + "</g>";
     LegendEntry(legend, kind.eShape, kind.pszColour, std::string(kind.pszName) + " (" + std::to_string(nTotal) + ")");
@@ -404,12 +410,15 @@ void SignalChart(std::string& out, const StreamReportInput& in, const TimeAxis& 
                 continue;
             const BinTime bt = TimeOfBin(bins, i, s.StartUs(), s.SpanUs());
             const double x = (axis.X(bt.nFromUs) + axis.X(bt.nToUs)) / 2;
-            char point[48];
-            std::snprintf(point, sizeof(point), "%.1f,%.1f ", x, y(b.*level.pMax));
-            upper += point;
-            std::snprintf(point, sizeof(point), "%.1f,%.1f ", x, y(b.*level.pMin));
-            lower.insert(0, point);
-            line += point;
+            Add(upper, "%.1f,%.1f ", x, y(b.*level.pMax));
+            Add(line, "%.1f,%.1f ", x, y(b.*level.pMin));
+        }
+        for (size_t i = n; i-- > 0;) {
+            const SignalBin& b = bins[i];
+            if (b.nSamples == 0)
+                continue;
+            const BinTime bt = TimeOfBin(bins, i, s.StartUs(), s.SpanUs());
+            Add(lower, "%.1f,%.1f ", (axis.X(bt.nFromUs) + axis.X(bt.nToUs)) / 2, y(b.*level.pMin));
         }
         Add(out, "<g id=\"%s\" class=\"series\"><polygon fill=\"%s\" fill-opacity=\"0.3\" points=\"", level.pszId,
             level.pszColour);
