@@ -4,10 +4,13 @@
 # Chromium, which must log no error; the rendered page must hold the charts, series and
 # marks the known impairments give, with the same totals as the JSON summary; the capture's
 # page is photographed.
-#   report-check.sh <qltscap.exe> <QLSimTunerSetup.exe> <work folder> <screenshot.png>
+# The files lie in a folder under C:\ of the Wine prefix, as a Windows user would keep them.
+#   report-check.sh <qltscap.exe> <QLSimTunerSetup.exe> <screenshot.png>
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-exe=$1 setup=$2 work=$3 shot=$4
+exe=$1 setup=$2 shot=$3
+: "${WINEPREFIX:?WINEPREFIX must name the Wine prefix of the build tree}"
+work=$WINEPREFIX/drive_c/Recordings win='C:\Recordings'
 run="$here/../../cmake/wine-run.sh"
 rm -rf "$work"; mkdir -p "$work"
 failures=0
@@ -44,7 +47,7 @@ for i in range(n):
     out += p
 open(sys.argv[2], 'wb').write(out)
 PY
-"$run" "$exe" analyze "Z:$work/impaired.ts" --json --html "Z:$work/impaired.html" >"$work/impaired.json" \
+"$run" "$exe" analyze "$win\\impaired.ts" --json --html "$win\\impaired.html" >"$work/impaired.json" \
     2>"$work/impaired.err" || fail "analyze: exit $?; $(tail -3 "$work/impaired.err")"
 
 # The simulated tuner plays the impaired file, about once in the capture's six seconds.
@@ -56,11 +59,11 @@ kind = terrestrial
 lock_delay = 0
 channel = 506000 bw=8 strength=72 quality=64
 bitrate = $rate
-source = file:Z:$work/impaired.ts
+source = file:$win\\impaired.ts
 SCENARIO
-"$run" "$setup" "Z:$work/scenario.txt" >/dev/null || { echo "FAIL: scenario not registered"; exit 1; }
-"$run" "$exe" capture 0 --freq 506000 --bw 8 -o "Z:$work/capture.ts" --seconds 6 --json \
-    --html "Z:$work/capture.html" --log "Z:$work/capture.csv" >"$work/capture.json" 2>"$work/capture.err" ||
+"$run" "$setup" "$win\\scenario.txt" >/dev/null || { echo "FAIL: scenario not registered"; exit 1; }
+"$run" "$exe" capture 0 --freq 506000 --bw 8 -o "$win\\capture.ts" --seconds 6 --json \
+    --html "$win\\capture.html" --log "$win\\capture.csv" >"$work/capture.json" 2>"$work/capture.err" ||
     fail "capture: exit $?; $(tail -3 "$work/capture.err")"
 
 # Opens a page in the browser: its rendered DOM in $1.dom, the browser's log in $1.log.
