@@ -95,6 +95,7 @@ CStreamAnalysis::CStreamAnalysis()
     , m_Pcr(PCR_HZ, PCR_WRAP, PCR_MAX_STEP)
     , m_pTimeline(new CStreamTimeline)
     , m_pSeriesOfPid(new uint8_t[TS_PID_COUNT])
+    , m_pActivePids(new uint16_t[TS_PID_COUNT])
 {
     std::memset(m_pSeriesOfPid.get(), TIMELINE_OTHER, TS_PID_COUNT);
 }
@@ -117,7 +118,34 @@ void CStreamAnalysis::MapSeries()
 
 void CStreamAnalysis::EndOfStream()
 {
-    m_pTimeline->Flush(m_nLastClockUs);
+    // A stream no clock placed in time has no timeline.
+    if (m_bArrivalClock || m_bPcrClock)
+        FlushTimeline(m_nLastClockUs);
+}
+
+// Hands the counts since the last flush to the timeline: per series from the PIDs seen so
+// far, errors from the totals. Nothing is counted per packet for the timeline.
+void CStreamAnalysis::FlushTimeline(int64_t nClockUs)
+{
+    StreamBin counts;
+    uint64_t nPackets = 0;
+    for (size_t i = 0; i < m_nActivePids; ++i) {
+        PidState& state = m_pPids[m_pActivePids[i]];
+        const uint64_t n = state.nPackets - state.nPacketsFlushed;
+        state.nPacketsFlushed = state.nPackets;
+        counts.nSeriesBytes[m_pSeriesOfPid[m_pActivePids[i]]] += n * PACKET;
+        nPackets += n;
+    }
+    const uint64_t nSkipped = m_nSkippedBytes - m_Flushed.nSkippedBytes;
+    counts.nSeriesBytes[TIMELINE_OTHER] += nSkipped;
+    counts.nBytes = nPackets * PACKET + nSkipped;
+    const uint64_t totals[STREAM_ERROR_KINDS] = {m_nCcErrors, m_nTeiPackets, m_nSyncLosses, m_pPsi->CrcErrors()};
+    for (size_t k = 0; k < STREAM_ERROR_KINDS; ++k) {
+        counts.nErrors[k] = static_cast<uint32_t>(totals[k] - m_Flushed.nErrors[k]);
+        m_Flushed.nErrors[k] = totals[k];
+    }
+    m_Flushed.nSkippedBytes = m_nSkippedBytes;
+    m_pTimeline->Flush(nClockUs, counts);
 }
 
 void CStreamAnalysis::OnBytes(const uint8_t* pData, size_t nLength, int64_t nArrivalUs)
@@ -141,7 +169,6 @@ void CStreamAnalysis::OnBytes(const uint8_t* pData, size_t nLength, int64_t nArr
             LoseSync();
             const size_t nSkip = FindSyncPoint(pData, nLength);
             m_nSkippedBytes += nSkip;
-            m_pTimeline->AddBytes(TIMELINE_OTHER, nSkip);
             pData += nSkip;
             nLength -= nSkip;
             continue;
@@ -165,7 +192,6 @@ void CStreamAnalysis::LoseSync()
         return;
     m_bInSync = false;
     Publish(m_aSyncLosses, ++m_nSyncLosses);
-    m_pTimeline->AddError(StreamErrorKind::SyncLoss);
 }
 
 void CStreamAnalysis::OnSkippedBytes(uint64_t nBytes)
@@ -174,7 +200,6 @@ void CStreamAnalysis::OnSkippedBytes(uint64_t nBytes)
         return;
     LoseSync();
     m_nSkippedBytes += nBytes;
-    m_pTimeline->AddBytes(TIMELINE_OTHER, nBytes);
 }
 
 void CStreamAnalysis::MarkArrival(int64_t nArrivalUs)
@@ -186,7 +211,7 @@ void CStreamAnalysis::MarkArrival(int64_t nArrivalUs)
         m_pTimeline->Rebase(nArrivalUs);
     m_bArrivalClock = true;
     m_nLastClockUs = nArrivalUs;
-    m_pTimeline->Flush(nArrivalUs);
+    FlushTimeline(nArrivalUs);
 }
 
 void CStreamAnalysis::OnPacket(const uint8_t* p)
@@ -194,7 +219,6 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
     if (p[0] != TS_SYNC_BYTE) {
         LoseSync();
         m_nSkippedBytes += PACKET;
-        m_pTimeline->AddBytes(TIMELINE_OTHER, PACKET);
         return;
     }
     if (!m_bInSync) {
@@ -206,12 +230,11 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
 
     const uint16_t nPid = static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]);
     PidState& state = m_pPids[nPid];
-    ++state.nPackets;
-    m_pTimeline->AddBytes(m_pSeriesOfPid[nPid], PACKET);
+    if (state.nPackets++ == 0)
+        m_pActivePids[m_nActivePids++] = nPid;
     // With the error indicator set even the header may be wrong: nothing more is read.
     if (p[1] & 0x80) {
         Publish(m_aTeiPackets, ++m_nTeiPackets);
-        m_pTimeline->AddError(StreamErrorKind::TransportError);
         return;
     }
     const uint8_t b3 = p[3];
@@ -243,17 +266,12 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
         if (continuity == Continuity::Broken) {
             ++state.nCcErrors;
             Publish(m_aCcErrors, ++m_nCcErrors);
-            m_pTimeline->AddError(StreamErrorKind::Continuity);
             m_pPsi->Interrupt(nPid);
         }
     }
     if (bPayload && !bScrambled && nPayloadStart < PACKET && m_pPsi->Wants(nPid)) {
-        const uint64_t nCrcErrors = m_pPsi->CrcErrors();
         m_pPsi->OnPayload(nPid, p + nPayloadStart, PACKET - nPayloadStart, (p[1] & 0x40) != 0);
-        if (m_pPsi->CrcErrors() != nCrcErrors) {
-            Publish(m_aPsiCrcErrors, m_pPsi->CrcErrors());
-            m_pTimeline->AddError(StreamErrorKind::Crc, static_cast<uint32_t>(m_pPsi->CrcErrors() - nCrcErrors));
-        }
+        Publish(m_aPsiCrcErrors, m_pPsi->CrcErrors());
         if (m_pPsi->ProgramsRead() != m_nProgramsMapped)
             MapSeries();
     }
@@ -308,7 +326,7 @@ void CStreamAnalysis::OnPcr(uint16_t nPid, const uint8_t* f, bool bDiscontinuity
     m_bPcrClock = true;
     m_nLastPcr = nPcr;
     m_nLastClockUs = static_cast<int64_t>(m_nPcrClockTicks / (PCR_HZ / ARRIVAL_HZ));
-    m_pTimeline->Flush(m_nLastClockUs);
+    FlushTimeline(m_nLastClockUs);
 }
 
 StreamProgress CStreamAnalysis::Progress() const

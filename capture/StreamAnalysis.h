@@ -89,6 +89,7 @@ private:
         uint64_t nPackets = 0;
         uint64_t nCcErrors = 0;
         uint64_t nScrambled = 0;
+        uint64_t nPacketsFlushed = 0;  // nPackets when the timeline last took them
         uint8_t nLastCc = 0;
         uint8_t nFlags = 0;
     };
@@ -99,6 +100,7 @@ private:
     Continuity CheckContinuity(PidState& state, uint8_t nCc, bool bPayload, bool bDiscontinuity);
     void OnPcr(uint16_t nPid, const uint8_t* pField, bool bDiscontinuity);
     void MapSeries();
+    void FlushTimeline(int64_t nClockUs);
     template <typename T>
     static void Publish(std::atomic<T>& counter, T value)
     {
@@ -112,6 +114,12 @@ private:
     int32_t m_nPcrPid = -1;
     std::unique_ptr<CStreamTimeline> m_pTimeline;
     std::unique_ptr<uint8_t[]> m_pSeriesOfPid;  // timeline series of each PID
+    std::unique_ptr<uint16_t[]> m_pActivePids;  // every PID seen, in the order first seen
+    size_t m_nActivePids = 0;
+    struct {
+        uint64_t nSkippedBytes = 0;
+        uint64_t nErrors[STREAM_ERROR_KINDS] = {};
+    } m_Flushed;  // totals the timeline has taken
     uint64_t m_nProgramsMapped = 0;
     bool m_bArrivalClock = false;
     bool m_bPcrClock = false;

@@ -30,8 +30,8 @@ sleep 1
 # Windows user would keep them, so that the screenshots show such paths.
 recordings=$WINEPREFIX/drive_c/Recordings
 rm -rf "$recordings"; mkdir -p "$recordings"
-cd "$recordings"
-"$WINE" "$build/app/QLTSCapture.exe" </dev/null >"$work/app.log" 2>&1 &
+(cd "$recordings" && exec "$WINE" "$build/app/QLTSCapture.exe" </dev/null >"$work/app.log" 2>&1) &
+cd "$work"
 
 L=1087 FREQ=1002 BW=1032 SR=1036 QAM=1037 LNBTYPE=1096 HORIZONTAL=1100 TUNE=1039 RESET=1088
 LIMIT=1097 LIMITMB=1052 START=1046

@@ -216,10 +216,10 @@ void BitrateChart(std::string& out, const StreamReportInput& in, const TimeAxis&
     const CStreamTimeline& t = *in.pTimeline;
     const auto& bins = t.Bins();
     const size_t n = bins.Count();
-    // A last bin much shorter than the others holds whatever arrived in the last run and
+    // A last bin less than half as long as the others holds whatever arrived in its runs and
     // would show a false spike: its bytes stay in the totals, not in the areas.
     size_t nDrawn = n;
-    if (n > 1 && t.SpanUs() - (n - 1) * bins.WidthUs() < bins.WidthUs() / 4)
+    if (n > 1 && t.SpanUs() - (n - 1) * bins.WidthUs() < bins.WidthUs() / 2)
         --nDrawn;
     double nMax = 0;
     for (size_t i = 0; i < nDrawn; ++i) {

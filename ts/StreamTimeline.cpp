@@ -22,7 +22,7 @@ void CStreamTimeline::CloseSecond(uint64_t nSecond, uint64_t nBytes)
     bin.nMaxSecondBytes = std::max(bin.nMaxSecondBytes, nBytes);
 }
 
-void CStreamTimeline::Flush(int64_t nClockUs)
+void CStreamTimeline::Flush(int64_t nClockUs, const StreamBin& counts)
 {
     if (!m_bStarted) {
         m_bStarted = true;
@@ -39,14 +39,13 @@ void CStreamTimeline::Flush(int64_t nClockUs)
         m_nSecond = nSecond;
         m_nSecondBytes = 0;
     }
-    m_nSecondBytes += m_Pending.nBytes;
+    m_nSecondBytes += counts.nBytes;
     m_nLastUs = nTimeUs;
 
     StreamBin& bin = m_Bins.At(nTimeUs);
-    const uint64_t nMin = bin.nMinSecondBytes, nMax = bin.nMaxSecondBytes, nSeconds = bin.nSeconds;
-    bin.Merge(m_Pending);
-    bin.nMinSecondBytes = nMin;
-    bin.nMaxSecondBytes = nMax;
-    bin.nSeconds = nSeconds;
-    m_Pending = StreamBin{};
+    bin.nBytes += counts.nBytes;
+    for (size_t i = 0; i < TIMELINE_SERIES; ++i)
+        bin.nSeriesBytes[i] += counts.nSeriesBytes[i];
+    for (size_t i = 0; i < STREAM_ERROR_KINDS; ++i)
+        bin.nErrors[i] += counts.nErrors[i];
 }

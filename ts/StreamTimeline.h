@@ -1,9 +1,9 @@
 // How a stream moved over time, for the stream report's charts: bytes per bin with the
 // quietest and busiest whole second in it, bytes per service (the first programs of the
 // PAT, the rest together), and the errors of each kind by when they happened. The stream
-// analysis counts each packet into a pending total and hands the totals over whenever its
-// clock moves (an arrival time, or a PCR for a file), so the per-packet cost is a few
-// additions. Fed on the analysis' feeding thread only; read once feeding has stopped.
+// analysis hands over what it counted since the last time whenever its clock moves (an
+// arrival time, or a PCR for a file), so nothing is added per packet. Fed on the analysis'
+// feeding thread only; read once feeding has stopped.
 // Plain C++ without windows.h.
 #pragma once
 
@@ -32,16 +32,9 @@ struct StreamBin {
 
 class CStreamTimeline {
 public:
-    // Per packet (or skipped bytes) on the feeding thread: counted as pending.
-    void AddBytes(size_t nSeries, uint64_t nBytes)
-    {
-        m_Pending.nBytes += nBytes;
-        m_Pending.nSeriesBytes[nSeries] += nBytes;
-    }
-    void AddError(StreamErrorKind eKind, uint32_t nCount = 1) { m_Pending.nErrors[static_cast<size_t>(eKind)] += nCount; }
-    // Everything pending happened by nClockUs (the feeder's clock); the first call sets
-    // the start.
-    void Flush(int64_t nClockUs);
+    // What happened since the last call (bytes, series bytes, errors) happened by nClockUs,
+    // the feeder's clock; the first call sets the start.
+    void Flush(int64_t nClockUs, const StreamBin& counts);
     // The feeder's clock changes (to arrival times): it reads nClockUs at the time reached.
     void Rebase(int64_t nClockUs) { m_nStartUs = nClockUs - static_cast<int64_t>(m_nLastUs); }
 
@@ -55,7 +48,6 @@ private:
     void CloseSecond(uint64_t nSecond, uint64_t nBytes);
 
     CBinnedSeries<StreamBin, TIMELINE_BINS> m_Bins;
-    StreamBin m_Pending;
     bool m_bStarted = false;
     int64_t m_nStartUs = 0;
     uint64_t m_nLastUs = 0;

@@ -126,11 +126,14 @@ int main(int argc, char** argv)
     CStreamTimeline stream;
     CSignalTimeline signal;
     for (uint64_t sec = 0; sec < 86400; ++sec) {
-        for (size_t s = 0; s < TIMELINE_SERIES; ++s)
-            stream.AddBytes(s, 200000 + (sec * 7919 + s * 104729) % 50000 + (sec == 40000 ? 1000000 : 0));
+        StreamBin counts;
+        for (size_t s = 0; s < TIMELINE_SERIES; ++s) {
+            counts.nSeriesBytes[s] = 200000 + (sec * 7919 + s * 104729) % 50000 + (sec == 40000 ? 1000000 : 0);
+            counts.nBytes += counts.nSeriesBytes[s];
+        }
         if (sec % 97 == 0)
-            stream.AddError(static_cast<StreamErrorKind>(sec % STREAM_ERROR_KINDS));
-        stream.Flush(static_cast<int64_t>(sec * 1000000 + 999000));
+            counts.nErrors[sec % STREAM_ERROR_KINDS] = 1;
+        stream.Flush(static_cast<int64_t>(sec * 1000000 + 999000), counts);
         for (int tick = 0; tick < 5; ++tick)
             signal.Sample(static_cast<int64_t>(sec * 1000000 + tick * 200000), sec % 5000 != 0, 70 + sec % 7,
                           sec % 3000 < 20 ? 30 : 85, sec / 600 * 1316);

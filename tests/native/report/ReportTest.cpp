@@ -146,11 +146,12 @@ TEST(StreamTimeline, ADayStaysBoundedAndKeepsOneSecondSpikesAndErrors)
     const int64_t start = 5000000;
     for (uint64_t sec = 0; sec < 86400; ++sec) {
         const int64_t at = start + static_cast<int64_t>(sec * 1000000);
-        stream.AddBytes(0, sec == 43210 ? 9000000 : 2500000);
-        stream.AddBytes(TIMELINE_OTHER, 100000);
-        if (sec == 77777)
-            stream.AddError(StreamErrorKind::Crc, 3);
-        stream.Flush(at + 999000);
+        StreamBin counts;
+        counts.nSeriesBytes[0] = sec == 43210 ? 9000000 : 2500000;
+        counts.nSeriesBytes[TIMELINE_OTHER] = 100000;
+        counts.nBytes = counts.nSeriesBytes[0] + 100000;
+        counts.nErrors[static_cast<size_t>(StreamErrorKind::Crc)] = sec == 77777 ? 3 : 0;
+        stream.Flush(at + 999000, counts);
         for (int tick = 0; tick < 5; ++tick)
             signal.Sample(at + tick * 200000, sec != 60000, 80, sec == 60000 ? 12 : 90, sec >= 70000 ? 4096 : 0);
     }
