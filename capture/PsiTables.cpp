@@ -260,13 +260,15 @@ void CPsiTables::ReadPat(const uint8_t* s, size_t nLength)
         const uint16_t nPid = Be16(s + pos + 2) & 0x1FFF;
         if (nNumber == 0)  // the network information PID, no program
             continue;
+        const size_t nPrograms = m_nPrograms;
         PsiProgram* pProgram = FindProgram(nNumber);
         if (!pProgram)
             continue;
+        if (m_nPrograms != nPrograms || pProgram->nPmtPid != nPid)
+            ++m_nProgramChanges;
         pProgram->nPmtPid = nPid;
         AddSlot(nPid);
     }
-    ++m_nProgramsRead;
 }
 
 void CPsiTables::ReadPmt(const uint8_t* s, size_t nLength)
@@ -277,6 +279,7 @@ void CPsiTables::ReadPmt(const uint8_t* s, size_t nLength)
     PsiProgram* pProgram = FindProgram(Be16(s + 3));
     if (!pProgram)
         return;
+    const PsiProgram before = *pProgram;
     pProgram->bPmtSeen = true;
     pProgram->nPcrPid = Be16(s + 8) & 0x1FFF;
     pProgram->nStreams = 0;
@@ -296,7 +299,11 @@ void CPsiTables::ReadPmt(const uint8_t* s, size_t nLength)
         }
         pos += 5 + nInfo;
     }
-    ++m_nProgramsRead;
+    bool bChanged = !before.bPmtSeen || before.nStreams != pProgram->nStreams;
+    for (uint32_t i = 0; i < pProgram->nStreams && !bChanged; ++i)
+        bChanged = before.Streams[i].nPid != pProgram->Streams[i].nPid;
+    if (bChanged)
+        ++m_nProgramChanges;
 }
 
 void CPsiTables::ReadSdt(const uint8_t* s, size_t nLength)

@@ -75,8 +75,8 @@ public:
     void Interrupt(uint16_t nPid);
 
     uint64_t Sections() const { return m_nSections; }
-    // Moves each time a PAT or PMT is read, so a reader can tell when streams may have moved.
-    uint64_t ProgramsRead() const { return m_nProgramsRead; }
+    // Moves each time a PAT or PMT changes a program's PIDs, so a reader can tell.
+    uint64_t ProgramChanges() const { return m_nProgramChanges; }
     uint64_t CrcErrors() const { return m_nCrcErrors; }
     int32_t TransportStreamId() const { return m_nTsId; }  // -1 before a PAT
 
@@ -111,7 +111,7 @@ private:
     size_t m_nSlots = 0;
     uint64_t m_nSections = 0;
     uint64_t m_nCrcErrors = 0;
-    uint64_t m_nProgramsRead = 0;
+    uint64_t m_nProgramChanges = 0;
     int32_t m_nTsId = -1;
     std::unique_ptr<PsiProgram[]> m_pPrograms;
     size_t m_nPrograms = 0;

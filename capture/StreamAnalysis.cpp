@@ -104,7 +104,7 @@ CStreamAnalysis::CStreamAnalysis()
 // share stays with the first.
 void CStreamAnalysis::MapSeries()
 {
-    m_nProgramsMapped = m_pPsi->ProgramsRead();
+    m_nProgramsMapped = m_pPsi->ProgramChanges();
     std::memset(m_pSeriesOfPid.get(), TIMELINE_OTHER, TS_PID_COUNT);
     const size_t nPrograms = std::min(m_pPsi->ProgramCount(), TIMELINE_OTHER);
     for (size_t i = nPrograms; i-- > 0;) {
@@ -272,7 +272,7 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
     if (bPayload && !bScrambled && nPayloadStart < PACKET && m_pPsi->Wants(nPid)) {
         m_pPsi->OnPayload(nPid, p + nPayloadStart, PACKET - nPayloadStart, (p[1] & 0x40) != 0);
         Publish(m_aPsiCrcErrors, m_pPsi->CrcErrors());
-        if (m_pPsi->ProgramsRead() != m_nProgramsMapped)
+        if (m_pPsi->ProgramChanges() != m_nProgramsMapped)
             MapSeries();
     }
 }
