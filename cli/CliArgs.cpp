@@ -1,6 +1,7 @@
 #include "cli/CliArgs.h"
 
 #include "cli/CliValueCheck.h"
+#include "base/TextCompare.h"
 #include "tuner/TuneChoices.h"
 #include "base/TunerKinds.h"
 #include "channels/TuningEntry.h"
@@ -18,7 +19,7 @@ namespace {
 enum CommandBit : uint32_t { CMD_LIST = 1, CMD_TUNE = 2, CMD_CAPTURE = 4, CMD_ANALYZE = 8, CMD_SCAN = 16 };
 
 enum class OptionId {
-    Help, Json, Watch, Overwrite, Output, LimitMB, Seconds, LockTimeout, BufferMB, SplitMB, SplitSeconds, Raw,
+    Help, Json, Watch, Overwrite, Output, LimitMB, Seconds, LockTimeout, BufferMB, SplitMB, SplitSeconds, Raw, Html, Log,
     Frequency, SymbolRate, Bandwidth, Qam, Polarity, Lnb, Lof1, Lof2, LofSwitch, LnbPower, Diseqc, Tone, Modulation,
     Channel, Channels, List, From, To, Step, First,
     Service, Pids, Mux, Ttl, MulticastIf,
@@ -50,6 +51,10 @@ const OptionSpec kOptions[] = {
      "twice for a file and a network output; for scan, the channel file to write"},
     {OptionId::Overwrite, "--overwrite", nullptr, nullptr, CMD_CAPTURE | CMD_SCAN, 0,
      "replace FILE when it exists and is not empty"},
+    {OptionId::Html, "--html", nullptr, "REPORT", CMD_CAPTURE | CMD_ANALYZE, 0,
+     "also write the stream report as one HTML page (charts and tables; opens offline)"},
+    {OptionId::Log, "--log", nullptr, "CSV", CMD_CAPTURE, 0,
+     "log one line a second (time, bytes, Mbit/s, lock, levels, errors, dropped bytes)"},
     {OptionId::LimitMB, "--limit-mb", nullptr, "N", CMD_CAPTURE, 0,
      "stop at N MB (1 MB = 1048576 bytes); the file holds at most that"},
     {OptionId::Seconds, "--seconds", nullptr, "S", CMD_CAPTURE, 0, "stop after S seconds"},
@@ -121,13 +126,13 @@ const CommandSpec kCommands[] = {
     {CliCommand::Capture, CMD_CAPTURE, "capture",
      "qltscap capture TUNER PARAMS|CHANNEL -o FILE|-|udp://ADDR:PORT|rtp://ADDR:PORT [-o ...] "
      "[--service NAME|ID] [--pids LIST] [--mux] [--limit-mb N] [--seconds S] [--split-mb N] "
-     "[--split-seconds S] [--buffer-mb N] [--raw] [--overwrite] [--json]",
+     "[--split-seconds S] [--buffer-mb N] [--raw] [--overwrite] [--json] [--html REPORT] [--log CSV]",
      "tune and record the transport stream"},
     {CliCommand::Scan, CMD_SCAN, "scan",
      "qltscap scan TUNER (--list FILE | --from KHZ --to KHZ --step KHZ) [PARAMS] [--first N] [-o CHANNELS] "
      "[--overwrite] [--json]",
      "tune each frequency and list the services found"},
-    {CliCommand::Analyze, CMD_ANALYZE, "analyze", "qltscap analyze FILE [--json]", "stream health of a recorded file"},
+    {CliCommand::Analyze, CMD_ANALYZE, "analyze", "qltscap analyze FILE [--json] [--html REPORT]", "stream health of a recorded file"},
 };
 
 const CommandSpec* FindCommand(CliCommand eCommand)
@@ -297,6 +302,8 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
         pArgs->strMulticastIf = pszValue;
         return true;
     }
+    case OptionId::Html: pArgs->strHtml = pszValue; return true;
+    case OptionId::Log: pArgs->strLog = pszValue; return true;
     case OptionId::LockTimeout: return bNumber ? (pArgs->nLockTimeoutS = nNumber, true) : badNumber();
     case OptionId::Frequency: return bNumber ? (tune.nFrequency = nNumber, true) : badNumber();
     case OptionId::SymbolRate: return bNumber ? (tune.nSymbolRate = nNumber, true) : badNumber();
@@ -523,6 +530,10 @@ const char kProgramHelpAfterParams[] =
     "(a file and a network output, or two network outputs): an output that falls behind\n"
     "drops its own data, says so, and leaves the other untouched.\n"
     "\n"
+    "--html writes the stream report as one self-contained page: verdict, totals, services,\n"
+    "PIDs, and charts of bitrate, errors and (for a capture) lock, strength and quality over\n"
+    "time. --log writes a CSV line a second during a capture, flushed as it goes.\n"
+    "\n"
     "Exit codes:\n"
     "  0  success; also a capture ended by its limit or its time, and any command ended\n"
     "     by Ctrl+C (what was done until then is printed)\n"
@@ -714,6 +725,18 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
     }
     if (pArgs->eCommand == CliCommand::Capture && pArgs->strFile.empty() && pArgs->NetworkOutputs.empty()) {
         *pError = "no capture file given (-o FILE)";
+        return false;
+    }
+    // The report and the log are written over: never over the stream itself.
+    const std::string* const outputs[] = {&pArgs->strHtml, &pArgs->strLog};
+    for (const std::string* pOutput : outputs) {
+        if (!pOutput->empty() && EqualsIgnoringCase(*pOutput, pArgs->strFile)) {
+            *pError = "the report or log would replace the stream file " + pArgs->strFile;
+            return false;
+        }
+    }
+    if (!pArgs->strHtml.empty() && EqualsIgnoringCase(pArgs->strHtml, pArgs->strLog)) {
+        *pError = "--html and --log name the same file";
         return false;
     }
     return CheckChannelOptions(*pArgs, pError) && CheckSelectionOptions(*pArgs, pError) &&

@@ -43,6 +43,8 @@ struct CliArgs {
     bool bVersion = false;  // qltscap --version
     std::string strTuner;   // tune, capture, scan: an index, a name or a MAC
     std::string strFile;    // capture: -o; scan: the channel file to write; analyze: the file to read
+    std::string strHtml;    // capture, analyze: the HTML report to write; empty for none
+    std::string strLog;     // capture: the CSV log to write; empty for none
     bool bJson = false;
     bool bWatch = false;
     bool bOverwrite = false;

@@ -2,6 +2,7 @@
 #include "cli/CliCommands.h"
 
 #include "base/JsonWriter.h"
+#include "capture/CaptureReport.h"
 #include "capture/CaptureSession.h"
 #include "capture/KeepAwake.h"
 #include "capture/RecordOutput.h"
@@ -149,7 +150,7 @@ struct RecordedRun {
 // so the streaming thread no longer delivers.
 int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSession& session,
                       CStreamRecorder* pRecorder, CCaptureOutputs& outputs, CStreamAnalysis& analysis,
-                      RecordedRun* pRun)
+                      CCaptureReport& report, RecordedRun* pRun)
 {
     CSessionGraph bound(context.Graph, session);
     if (!bound.IsBound()) {
@@ -159,6 +160,11 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
     const int nExit = TuneCliTuner(args, context, &pRun->Tuned);
     if (nExit != EXIT_OK)
         return nExit;
+    std::string error;
+    if (!args.strLog.empty() && !report.OpenLog(args.strLog, &error)) {
+        fprintf(context.pErr, "qltscap: %s\n", error.c_str());
+        return EXIT_FILE_OPEN;
+    }
     // The output is created only once the tuner is locked, so a failed tune leaves none.
     if (pRecorder && !pRecorder->Start()) {
         if (!pRecorder->RingAllocated()) {
@@ -189,6 +195,14 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
             nLastLocked = nNow;
             context.Graph.GetSignalLevels(&nStrength, &nQuality);
         }
+        CaptureTick tick;
+        tick.nNowUs = NowUs();
+        tick.nBytes = g_CaptureState.CapturedBytes();
+        tick.bLocked = bLocked;
+        tick.nStrength = nStrength;
+        tick.nQuality = nQuality;
+        tick.Stream = pAnalysis->Progress();
+        report.Tick(tick);
         if (nNow - nLastProgress >= PROGRESS_PERIOD_MS) {
             const RecordFigures written = pRecorder ? pRecorder->Figures() : RecordFigures();
             CaptureProgressFigures figures;
@@ -264,11 +278,12 @@ int RunCapture(const CliArgs& args, const CliContext& context)
     CCaptureSession session;
     CStreamAnalysis& analysis = session.Make<CStreamAnalysis>();
     CStreamRecorder* pRecorder = bFile ? &session.Make<CStreamRecorder>(output, settings, &analysis, &NowUs) : nullptr;
+    CCaptureReport report(pRecorder != nullptr);
     RecordedRun run;
     run.strWhere = bFile ? output.PartPath(1) : "";
     for (const std::string& strUrl : args.NetworkOutputs)
         run.strWhere += (run.strWhere.empty() ? "" : " and ") + strUrl;
-    nExit = RecordTunedStream(args, context, session, pRecorder, outputs, analysis, &run);
+    nExit = RecordTunedStream(args, context, session, pRecorder, outputs, analysis, report, &run);
     // Everything the streaming thread handed over reaches the outputs before they are closed
     // and the analysis is read.
     if (pRecorder)
@@ -310,8 +325,16 @@ int RunCapture(const CliArgs& args, const CliContext& context)
     recording.nRingBytes = written.nRingBytes;
     recording.nRingHighest = written.nRingHighest;
     recording.nLongestBlockMs = written.nLongestBlockUs / 1000;
-    session.Close();
     PrintSummary(args, pReport, summary);
+    if (report.LogFailed())
+        fprintf(context.pErr, "qltscap: writing the log %s failed (disk full?); it ends early\n", args.strLog.c_str());
+    std::string error;
+    if (!args.strHtml.empty() && !report.WriteHtml(args.strHtml, run.strWhere, analysis, &error)) {
+        fprintf(context.pErr, "qltscap: %s\n", error.c_str());
+        if (nExit == EXIT_OK)
+            nExit = EXIT_FILE_OPEN;
+    }
+    session.Close();
 
     if (written.nBytesDropped)
         fprintf(context.pErr, "qltscap: %llu bytes (%llu samples, %llu times) were left out because the output could "
@@ -350,6 +373,11 @@ int RunAnalyze(const CliArgs& args, const CliContext& context)
     }
     const StreamHealthSummary summary = pAnalysis->Summarise();
     PrintSummary(args, context.pOut, summary);
+    std::string error;
+    if (!args.strHtml.empty() && !WriteStreamReport(args.strHtml, args.strFile, *pAnalysis, nullptr, false, &error)) {
+        fprintf(context.pErr, "qltscap: %s\n", error.c_str());
+        return EXIT_FILE_OPEN;
+    }
     if (bStopped) {
         fprintf(context.pErr, "qltscap: analysis %s; the summary covers the part read before\n",
                 context.Stop.CauseText());

@@ -1,27 +1,8 @@
 #include "cli/ScanServices.h"
 
 #include "ts/StreamAnalysis.h"
+#include "ts/StreamTypes.h"
 #include "ts/TsPacket.h"
-
-bool IsVideoStreamType(uint8_t nType)
-{
-    switch (nType) {
-    case 0x01: case 0x02: case 0x10: case 0x1B: case 0x20: case 0x24: case 0x42: case 0xEA:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool IsAudioStreamType(uint8_t nType)
-{
-    switch (nType) {
-    case 0x03: case 0x04: case 0x0F: case 0x11: case 0x1C: case 0x81: case 0x87:
-        return true;
-    default:
-        return false;
-    }
-}
 
 CScanServiceCollector::CScanServiceCollector() : m_pTables(new CPsiTables)
 {
@@ -74,9 +55,10 @@ std::vector<ScanService> CScanServiceCollector::Services() const
         service.bPmtSeen = program.bPmtSeen;
         for (uint32_t s = 0; s < program.nStreams; ++s) {
             const PsiStream& stream = program.Streams[s];
-            if (IsVideoStreamType(stream.nType))
+            const StreamKind eKind = DescribeStream(stream.nType, stream.nNamingTag).eKind;
+            if (eKind == StreamKind::Video)
                 service.VideoPids.push_back(stream.nPid);
-            else if (IsAudioStreamType(stream.nType))
+            else if (eKind == StreamKind::Audio)
                 service.AudioPids.push_back(stream.nPid);
         }
         for (size_t k = 0; k < t.ServiceCount(); ++k) {

@@ -23,9 +23,6 @@ struct ScanService {
     std::vector<uint16_t> VideoPids, AudioPids;
 };
 
-// The elementary stream types whose PIDs a channel entry lists as video or audio.
-bool IsVideoStreamType(uint8_t nType);
-bool IsAudioStreamType(uint8_t nType);
 
 class CScanServiceCollector : public IPacketConsumer {
 public:

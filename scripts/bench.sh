@@ -12,7 +12,7 @@ mb=${1:-128}
 configure() {  # dir, cmake arguments...
   local dir=$1; shift
   [ -f "$dir/CMakeCache.txt" ] || cmake -S "$root" -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" --target bench_receive_path bench_analysis bench_selection -j "$(nproc)" -- --no-print-directory >/dev/null
+  cmake --build "$dir" --target bench_receive_path bench_analysis bench_selection bench_report -j "$(nproc)" -- --no-print-directory >/dev/null
 }
 
 configure "$build/bench" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -22,6 +22,7 @@ echo "== native: clang, Release, no sanitizers"
 "$build/bench/bench/receive_path/bench_receive_path" "$build/bench/bench_capture.ts" "$mb"
 "$build/bench/bench/analysis/bench_analysis" "$mb"
 "$build/bench/bench/selection/bench_selection" "$((mb * 2))"
+"$build/bench/bench/report/bench_report" 1024 "$build/bench/bench_report.html"
 
 configure "$build/x64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" -DCMAKE_BUILD_TYPE=Release
 echo "== x64: mingw-w64, Release, under Wine"

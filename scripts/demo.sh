@@ -26,9 +26,12 @@ trap cleanup EXIT
 export DISPLAY=$display
 sleep 1
 
-# The program's working folder holds the captures it proposes.
+# The program's working folder holds the captures it proposes: a folder under C:\, as a
+# Windows user would keep them, so that the screenshots show such paths.
+recordings=$WINEPREFIX/drive_c/Recordings
+rm -rf "$recordings"; mkdir -p "$recordings"
+(cd "$recordings" && exec "$WINE" "$build/app/QLTSCapture.exe" </dev/null >"$work/app.log" 2>&1) &
 cd "$work"
-"$WINE" "$build/app/QLTSCapture.exe" </dev/null >"$work/app.log" 2>&1 &
 
 L=1087 FREQ=1002 BW=1032 SR=1036 QAM=1037 LNBTYPE=1096 HORIZONTAL=1100 TUNE=1039 RESET=1088
 LIMIT=1097 LIMITMB=1052 START=1046

@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 PKGS=(cmake make mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
       wine wine64 xvfb x11-apps x11-utils imagemagick xdotool googletest libgtest-dev libgmock-dev
-      clang libclang-rt-14-dev ffmpeg util-linux fonts-wine dtv-scan-tables zip unzip ccache)
+      clang libclang-rt-14-dev ffmpeg util-linux fonts-wine dtv-scan-tables zip unzip ccache chromium)
 
 missing=()
 for p in "${PKGS[@]}"; do

@@ -1,6 +1,7 @@
 #include "ts/HealthReport.h"
 
 #include "base/JsonWriter.h"
+#include "ts/StreamTypes.h"
 
 #include <cinttypes>
 #include <cstdarg>
@@ -126,8 +127,9 @@ std::string FormatHealthText(const StreamHealthSummary& s)
         }
         std::string streams;
         for (const StreamHealthEntry& e : p.Streams) {
-            char text[32];
-            std::snprintf(text, sizeof(text), " 0x%04X/type 0x%02X", e.nPid, e.nType);
+            char text[64];
+            std::snprintf(text, sizeof(text), " 0x%04X/type 0x%02X (%s)", e.nPid, e.nType,
+                          DescribeStream(e.nType, e.nNamingTag).pszName);
             streams += text;
         }
         Line(out, "  %5u  PMT 0x%04X  PCR 0x%04X  streams%s", p.nNumber, p.nPmtPid, p.nPcrPid,
@@ -193,6 +195,9 @@ std::string FormatHealthJson(const StreamHealthSummary& s)
             json.BeginObject();
             Field(json, "pid", uint64_t{e.nPid});
             Field(json, "type", uint64_t{e.nType});
+            const StreamTypeInfo info = DescribeStream(e.nType, e.nNamingTag);
+            Field(json, "type_name", std::string(info.pszName));
+            Field(json, "kind", std::string(StreamKindName(info.eKind)));
             json.EndObject();
         }
         json.EndArray();

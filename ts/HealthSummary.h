@@ -17,6 +17,7 @@ struct PidHealth {
 struct StreamHealthEntry {
     uint8_t nType = 0;
     uint16_t nPid = 0;
+    uint8_t nNamingTag = 0;  // the descriptor naming what private data carries, 0 for none
 };
 
 struct ProgramHealth {

@@ -1,6 +1,7 @@
 #include "ts/PsiTables.h"
 
 #include "ts/Crc32.h"
+#include "ts/StreamTypes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -251,9 +252,12 @@ void CPsiTables::ReadPat(const uint8_t* s, size_t nLength)
         const uint16_t nPid = Be16(s + pos + 2) & 0x1FFF;
         if (nNumber == 0)  // the network information PID, no program
             continue;
+        const size_t nPrograms = m_nPrograms;
         PsiProgram* pProgram = FindProgram(nNumber);
         if (!pProgram)
             continue;
+        if (m_nPrograms != nPrograms || pProgram->nPmtPid != nPid)
+            ++m_nProgramChanges;
         pProgram->nPmtPid = nPid;
         AddSlot(nPid);
     }
@@ -267,6 +271,7 @@ void CPsiTables::ReadPmt(const uint8_t* s, size_t nLength)
     PsiProgram* pProgram = FindProgram(Be16(s + 3));
     if (!pProgram)
         return;
+    const PsiProgram before = *pProgram;
     pProgram->bPmtSeen = true;
     pProgram->nPcrPid = Be16(s + 8) & 0x1FFF;
     pProgram->nStreams = 0;
@@ -277,9 +282,20 @@ void CPsiTables::ReadPmt(const uint8_t* s, size_t nLength)
             PsiStream& stream = pProgram->Streams[pProgram->nStreams++];
             stream.nType = s[pos];
             stream.nPid = Be16(s + pos + 1) & 0x1FFF;
+            stream.nNamingTag = 0;
+            const size_t dend = std::min(end, pos + 5 + nInfo);
+            for (size_t d = pos + 5; d + 2 <= dend && stream.nNamingTag == 0; d += 2 + s[d + 1]) {
+                if (IsNamingDescriptor(s[d]))
+                    stream.nNamingTag = s[d];
+            }
         }
         pos += 5 + nInfo;
     }
+    bool bChanged = !before.bPmtSeen || before.nStreams != pProgram->nStreams;
+    for (uint32_t i = 0; i < pProgram->nStreams && !bChanged; ++i)
+        bChanged = before.Streams[i].nPid != pProgram->Streams[i].nPid;
+    if (bChanged)
+        ++m_nProgramChanges;
 }
 
 void CPsiTables::ReadSdt(const uint8_t* s, size_t nLength)

@@ -34,6 +34,7 @@ struct PsiText {
 struct PsiStream {
     uint8_t nType = 0;
     uint16_t nPid = 0;
+    uint8_t nNamingTag = 0;  // the first descriptor naming what private data carries, 0 for none
 };
 
 struct PsiProgram {
@@ -72,6 +73,8 @@ public:
     void Interrupt(uint16_t nPid);
 
     uint64_t Sections() const { return m_nSections; }
+    // Moves each time a PAT or PMT changes a program's PIDs, so a reader can tell.
+    uint64_t ProgramChanges() const { return m_nProgramChanges; }
     uint64_t CrcErrors() const { return m_nCrcErrors; }
     int32_t TransportStreamId() const { return m_nTsId; }  // -1 before a PAT
 
@@ -106,6 +109,7 @@ private:
     size_t m_nSlots = 0;
     uint64_t m_nSections = 0;
     uint64_t m_nCrcErrors = 0;
+    uint64_t m_nProgramChanges = 0;
     int32_t m_nTsId = -1;
     std::unique_ptr<PsiProgram[]> m_pPrograms;
     size_t m_nPrograms = 0;

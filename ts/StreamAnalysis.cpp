@@ -75,7 +75,59 @@ CStreamAnalysis::CStreamAnalysis()
     , m_pPsi(new CPsiTables)
     , m_Arrival(ARRIVAL_HZ, 0, UINT64_MAX)
     , m_Pcr(PCR_HZ, PCR_WRAP, PCR_MAX_STEP)
+    , m_pTimeline(new CStreamTimeline)
+    , m_pSeriesOfPid(new uint8_t[TS_PID_COUNT])
+    , m_pActivePids(new uint16_t[TS_PID_COUNT])
 {
+    std::memset(m_pSeriesOfPid.get(), TIMELINE_OTHER, TS_PID_COUNT);
+}
+
+// Each of the first programs gets a series for its PMT and stream PIDs; a PID two programs
+// share stays with the first.
+void CStreamAnalysis::MapSeries()
+{
+    m_nProgramsMapped = m_pPsi->ProgramChanges();
+    std::memset(m_pSeriesOfPid.get(), TIMELINE_OTHER, TS_PID_COUNT);
+    const size_t nPrograms = std::min(m_pPsi->ProgramCount(), TIMELINE_OTHER);
+    for (size_t i = nPrograms; i-- > 0;) {
+        const PsiProgram& program = m_pPsi->Program(i);
+        const uint8_t nSeries = static_cast<uint8_t>(i);
+        m_pSeriesOfPid[program.nPmtPid] = nSeries;
+        for (uint32_t k = 0; k < program.nStreams; ++k)
+            m_pSeriesOfPid[program.Streams[k].nPid] = nSeries;
+    }
+}
+
+void CStreamAnalysis::EndOfStream()
+{
+    // A stream no clock placed in time has no timeline.
+    if (m_bArrivalClock || m_bPcrClock)
+        FlushTimeline(m_nLastClockUs);
+}
+
+// Hands the counts since the last flush to the timeline: per series from the PIDs seen so
+// far, errors from the totals. Nothing is counted per packet for the timeline.
+void CStreamAnalysis::FlushTimeline(int64_t nClockUs)
+{
+    StreamBin counts;
+    uint64_t nPackets = 0;
+    for (size_t i = 0; i < m_nActivePids; ++i) {
+        PidState& state = m_pPids[m_pActivePids[i]];
+        const uint64_t n = state.nPackets - state.nPacketsFlushed;
+        state.nPacketsFlushed = state.nPackets;
+        counts.nSeriesBytes[m_pSeriesOfPid[m_pActivePids[i]]] += n * PACKET;
+        nPackets += n;
+    }
+    const uint64_t nSkipped = m_nSkippedBytes - m_Flushed.nSkippedBytes;
+    counts.nSeriesBytes[TIMELINE_OTHER] += nSkipped;
+    counts.nBytes = nPackets * PACKET + nSkipped;
+    const uint64_t totals[STREAM_ERROR_KINDS] = {m_nCcErrors, m_nTeiPackets, m_nSyncLosses, m_pPsi->CrcErrors()};
+    for (size_t k = 0; k < STREAM_ERROR_KINDS; ++k) {
+        counts.nErrors[k] = static_cast<uint32_t>(totals[k] - m_Flushed.nErrors[k]);
+        m_Flushed.nErrors[k] = totals[k];
+    }
+    m_Flushed.nSkippedBytes = m_nSkippedBytes;
+    m_pTimeline->Flush(nClockUs, counts);
 }
 
 void CStreamAnalysis::OnBytes(const uint8_t* pData, size_t nLength, int64_t nArrivalUs)
@@ -134,8 +186,14 @@ void CStreamAnalysis::OnSkippedBytes(uint64_t nBytes)
 
 void CStreamAnalysis::MarkArrival(int64_t nArrivalUs)
 {
-    if (nArrivalUs >= 0)
-        m_Arrival.Sample(m_nPackets, static_cast<uint64_t>(nArrivalUs));
+    if (nArrivalUs < 0)
+        return;
+    m_Arrival.Sample(m_nPackets, static_cast<uint64_t>(nArrivalUs));
+    if (!m_bArrivalClock && m_pTimeline->Started())
+        m_pTimeline->Rebase(nArrivalUs);
+    m_bArrivalClock = true;
+    m_nLastClockUs = nArrivalUs;
+    FlushTimeline(nArrivalUs);
 }
 
 void CStreamAnalysis::OnPacket(const uint8_t* p)
@@ -155,7 +213,8 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
     const CTsPacket packet(p);
     const uint16_t nPid = packet.Pid();
     PidState& state = m_pPids[nPid];
-    ++state.nPackets;
+    if (state.nPackets++ == 0)
+        m_pActivePids[m_nActivePids++] = nPid;
     // With the error indicator set even the header may be wrong: nothing more is read.
     if (packet.ErrorIndicator()) {
         Publish(m_aTeiPackets, ++m_nTeiPackets);
@@ -186,6 +245,8 @@ void CStreamAnalysis::OnPacket(const uint8_t* p)
     if (!bScrambled && packet.PayloadSize() > 0 && m_pPsi->Wants(nPid)) {
         m_pPsi->OnPayload(nPid, packet.Payload(), static_cast<size_t>(packet.PayloadSize()), packet.UnitStart());
         Publish(m_aPsiCrcErrors, m_pPsi->CrcErrors());
+        if (m_pPsi->ProgramChanges() != m_nProgramsMapped)
+            MapSeries();
     }
 }
 
@@ -226,6 +287,15 @@ void CStreamAnalysis::OnPcr(uint16_t nPid, uint64_t nPcr, bool bDiscontinuity)
     if (bDiscontinuity)
         m_Pcr.Break();
     m_Pcr.Sample(m_nPackets, nPcr);
+    if (m_bArrivalClock)
+        return;
+    const uint64_t nStep = (nPcr + PCR_WRAP - m_nLastPcr) % PCR_WRAP;
+    if (m_bPcrClock && !bDiscontinuity && nStep <= PCR_MAX_STEP)
+        m_nPcrClockTicks += nStep;
+    m_bPcrClock = true;
+    m_nLastPcr = nPcr;
+    m_nLastClockUs = static_cast<int64_t>(m_nPcrClockTicks / (PCR_HZ / ARRIVAL_HZ));
+    FlushTimeline(m_nLastClockUs);
 }
 
 StreamProgress CStreamAnalysis::Progress() const
@@ -266,7 +336,7 @@ StreamHealthSummary CStreamAnalysis::Summarise() const
         const PsiProgram& p = m_pPsi->Program(i);
         ProgramHealth program{p.nNumber, p.nPmtPid, p.bPmtSeen, p.nPcrPid, {}};
         for (uint32_t k = 0; k < p.nStreams; ++k)
-            program.Streams.push_back({p.Streams[k].nType, p.Streams[k].nPid});
+            program.Streams.push_back({p.Streams[k].nType, p.Streams[k].nPid, p.Streams[k].nNamingTag});
         s.Programs.push_back(std::move(program));
     }
     for (size_t i = 0; i < m_pPsi->ServiceCount(); ++i) {

@@ -29,11 +29,16 @@
 // peak over windows of at least one second); by PCR from the first PID seen carrying a
 // PCR (packets between two of its PCRs over their 27 MHz difference; a discontinuity
 // indicator or a step of more than 5 s starts a new run of the clock).
+//
+// Timeline: the same figures by when they happened (ts/StreamTimeline.h), placed by the
+// arrival times once the feeder gives them, else by the PCR of the PCR PID (its runs laid
+// end to end). Packets count towards the first PAT programs' own series by their PIDs.
 #pragma once
 
 #include "ts/HealthSummary.h"
 #include "ts/PsiTables.h"
 #include "ts/RateMeter.h"
+#include "ts/StreamTimeline.h"
 
 #include <atomic>
 #include <cstddef>
@@ -73,6 +78,9 @@ public:
 
     StreamProgress Progress() const;
     StreamHealthSummary Summarise() const;
+    // Feeder, or after feeding: hands what is still pending to the timeline at the last time.
+    void EndOfStream();
+    const CStreamTimeline& Timeline() const { return *m_pTimeline; }
 
     static constexpr int64_t NO_TIME = -1;
 
@@ -81,6 +89,7 @@ private:
         uint64_t nPackets = 0;
         uint64_t nCcErrors = 0;
         uint64_t nScrambled = 0;
+        uint64_t nPacketsFlushed = 0;  // nPackets when the timeline last took them
         uint8_t nLastCc = 0;
         uint8_t nFlags = 0;
     };
@@ -90,6 +99,8 @@ private:
     void LoseSync();
     Continuity CheckContinuity(PidState& state, uint8_t nCc, bool bPayload, bool bDiscontinuity);
     void OnPcr(uint16_t nPid, uint64_t nPcr, bool bDiscontinuity);
+    void MapSeries();
+    void FlushTimeline(int64_t nClockUs);
     template <typename T>
     static void Publish(std::atomic<T>& counter, T value)
     {
@@ -101,6 +112,20 @@ private:
     CRateMeter m_Arrival;
     CRateMeter m_Pcr;
     int32_t m_nPcrPid = -1;
+    std::unique_ptr<CStreamTimeline> m_pTimeline;
+    std::unique_ptr<uint8_t[]> m_pSeriesOfPid;  // timeline series of each PID
+    std::unique_ptr<uint16_t[]> m_pActivePids;  // every PID seen, in the order first seen
+    size_t m_nActivePids = 0;
+    struct {
+        uint64_t nSkippedBytes = 0;
+        uint64_t nErrors[STREAM_ERROR_KINDS] = {};
+    } m_Flushed;  // totals the timeline has taken
+    uint64_t m_nProgramsMapped = 0;
+    bool m_bArrivalClock = false;
+    bool m_bPcrClock = false;
+    uint64_t m_nLastPcr = 0;
+    uint64_t m_nPcrClockTicks = 0;  // PCR runs laid end to end
+    int64_t m_nLastClockUs = 0;
 
     uint8_t m_Carry[188] = {};
     size_t m_nCarry = 0;

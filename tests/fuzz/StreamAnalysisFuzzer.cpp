@@ -1,10 +1,11 @@
 // Fuzzes the stream analysis and its report with any bytes cut into any runs, each run with
-// an arrival time. Every byte fed must be accounted for and the report must be valid JSON
-// text. In clean mode the simulator's stream, which is whole, must show no error at all.
+// an arrival time. Every byte fed must be accounted for, in the totals and in the timeline,
+// and the report must be valid JSON text and an HTML page. In clean mode the simulator's stream, which is whole, must show no error at all.
 #include "FuzzInput.h"
 #include "ts/HealthReport.h"
 #include "ts/StreamAnalysis.h"
 #include "simtuner/TsGenerator.h"
+#include "ts/HtmlReport.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -84,6 +85,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Require(analysis.Progress().nPackets == s.nPackets);
     Require(LooksLikeJson(FormatHealthJson(s)));
     Require(!FormatHealthText(s).empty());
+    analysis.EndOfStream();
+    const CStreamTimeline& t = analysis.Timeline();
+    uint64_t nTimelineBytes = 0;
+    for (size_t i = 0; i < t.Bins().Count(); ++i)
+        nTimelineBytes += t.Bins()[i].nBytes;
+    Require(!t.Started() || nTimelineBytes == s.nPackets * 188 + s.nSkippedBytes);
+    StreamReportInput report;
+    report.pSummary = &s;
+    report.pTimeline = &t;
+    const std::string page = FormatHtmlReport(report);
+    Require(page.find("<html") != std::string::npos && page.find("</html>") != std::string::npos);
     if (in.bCleanStream) {
         Require(s.nPackets == nCleanPackets);
         Require(s.nCcErrors + s.nSyncLosses + s.nSkippedBytes + s.nPsiCrcErrors == 0);

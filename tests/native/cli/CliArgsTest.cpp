@@ -41,7 +41,7 @@ TEST(CliArgsTest, NumbersAreDecimalDigitsThatFit32Bits)
 TEST(CliArgsTest, CommandsTakeTheirOwnOptionsOnly)
 {
     Parsed p = Parse({"capture", "DTV-ATSC Tuner", "--freq=575000", "-o", "a.ts", "--limit-mb", "5", "--seconds", "9",
-                      "--overwrite", "--json", "--lock-timeout", "3"});
+                      "--overwrite", "--json", "--lock-timeout", "3", "--html", "a.html", "--log", "a.csv"});
     ASSERT_TRUE(p.bOk) << p.Error;
     EXPECT_EQ(p.Args.eCommand, CliCommand::Capture);
     EXPECT_EQ(p.Args.strTuner, "DTV-ATSC Tuner");
@@ -51,6 +51,9 @@ TEST(CliArgsTest, CommandsTakeTheirOwnOptionsOnly)
     EXPECT_EQ(p.Args.nSeconds, 9u);
     EXPECT_EQ(p.Args.nLockTimeoutS, 3u);
     EXPECT_TRUE(p.Args.bOverwrite && p.Args.bJson);
+    EXPECT_EQ(p.Args.strHtml, "a.html");
+    EXPECT_EQ(p.Args.strLog, "a.csv");
+    EXPECT_TRUE(Parse({"analyze", "a.ts", "--html", "a.html"}).bOk);
 
     const std::vector<std::vector<const char*>> bad = {
         {},                                            // no command
@@ -66,6 +69,10 @@ TEST(CliArgsTest, CommandsTakeTheirOwnOptionsOnly)
         {"tune", "0", "--pol", "X"},                   // not a polarity
         {"tune", "0", "--lnb", "twin"},                // not a preset
         {"tune", "0", "--bw", "8", "--sr", "27500", "--qam", "64"},  // no kind has all three
+        {"analyze", "a.ts", "--log", "a.csv"},         // a log is a capture's
+        {"analyze", "a.ts", "--html", "A.TS"},         // the report would replace the stream
+        {"capture", "0", "--freq", "506000", "--bw", "8", "-o", "a.ts", "--log", "a.ts"},
+        {"capture", "0", "--freq", "506000", "--bw", "8", "-o", "a.ts", "--log", "r", "--html", "r"},
     };
     for (const auto& words : bad) {
         Parsed q = Parse(words);

@@ -203,12 +203,13 @@ TEST(StreamReport, TextAndJsonCarryTheSameFigures)
               std::string::npos);
     EXPECT_NE(json.find("\"name\":\"Quote\\\" back\\\\slash\\n\\u0001\""), std::string::npos);
     EXPECT_NE(json.find("\"provider\":\"P\\\\xE9\""), std::string::npos);
-    EXPECT_NE(json.find("\"streams\":[{\"pid\":49,\"type\":2}]"), std::string::npos);
+    EXPECT_NE(json.find("\"streams\":[{\"pid\":49,\"type\":2,\"type_name\":\"MPEG-2 video\",\"kind\":\"video\"}]"),
+              std::string::npos);
     EXPECT_NE(json.find("\"pids\":[{\"pid\":49,\"packets\":12345,\"cc_errors\":7,\"scrambled\":0,\"pcr\":true}]}"),
               std::string::npos);
     const std::string text = FormatHealthText(s);
     EXPECT_NE(text.find("Continuity errors    7\n"), std::string::npos);
     EXPECT_NE(text.find("average 3008000 bit/s, peak 3100000 bit/s over 2990 ms (PCR PID 0x0031)"), std::string::npos);
-    EXPECT_NE(text.find("PMT 0x1001  PCR 0x0031  streams 0x0031/type 0x02"), std::string::npos);
+    EXPECT_NE(text.find("PMT 0x1001  PCR 0x0031  streams 0x0031/type 0x02 (MPEG-2 video)\n"), std::string::npos);
     EXPECT_NE(text.find("Bitrate by arrival   not measured"), std::string::npos);
 }
