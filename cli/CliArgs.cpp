@@ -453,7 +453,8 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
         *pError = "no capture file given (-o FILE)";
         return false;
     }
-    return CheckChannelOptions(*pArgs, pError) && CheckScanOptions(*pArgs, pError);
+    return CheckChannelOptions(*pArgs, pError) && CheckScanOptions(*pArgs, pError) &&
+           CheckLnbOptions(pArgs->Tune, pError);
 }
 
 namespace {
@@ -517,7 +518,7 @@ bool MakeEntryTuneValues(const TuningListEntry& entry, const CliTuneOptions& opt
     if (!ConvertTuningEntry(entry, nSourceType, converted, *pError))
         return false;
     const TunerKind* pKind = KindTaking(options, nSourceType, pError);
-    if (!pKind || !CheckTuneOptions(options, BuildTuneValues(options, *pKind), *pKind, true, pError))
+    if (!pKind)
         return false;
     if (pConverted)
         *pConverted = converted;
@@ -539,7 +540,7 @@ bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValu
     if (!pKind)
         return false;
     const TuneValues values = BuildTuneValues(options, *pKind);
-    if (!CheckTuneOptions(options, values, *pKind, false, pError))
+    if (!CheckTuneOptions(options, values, *pKind, pError))
         return false;
     *pValues = values;
     return true;
