@@ -77,7 +77,8 @@ bool CheckQam(int64_t nValue, const TunerKind& kind, std::string* pError)
     }
     if (std::find(std::begin(kQamOrders), std::end(kQamOrders), nValue) != std::end(kQamOrders))
         return true;
-    *pError = "--qam " + std::to_string(nValue) + " is not a QAM order " + TunerWords(kind) + " takes: " + QamOrderWords();
+    *pError = "--qam " + std::to_string(nValue) + " is not a QAM order " + TunerWords(kind) +
+              " takes: " + QamOrderWords();
     return false;
 }
 
@@ -86,8 +87,10 @@ bool CheckDish(const CliTuneOptions& options, const TunerKind& kind, std::string
     const bool bOscillatorGiven = options.nLof1 != UNSET || options.nLof2 != UNSET;
     if (!kLnbPresets.At(options.nLnbPreset) && !bOscillatorGiven) {
         std::string words;
-        for (size_t i = 0; i < kLnbPresets.nCount; ++i)
-            words += std::string(i == 0 ? "" : i + 1 == kLnbPresets.nCount ? " or " : ", ") + kLnbPresets.pItems[i].pszOption;
+        for (size_t i = 0; i < kLnbPresets.nCount; ++i) {
+            const char* pszSeparator = i == 0 ? "" : i + 1 == kLnbPresets.nCount ? " or " : ", ";
+            words += std::string(pszSeparator) + kLnbPresets.pItems[i].pszOption;
+        }
         *pError = TunerWords(kind) + " needs --lnb " + words + " (or --lof1 and --lof2 in MHz)";
         return false;
     }
