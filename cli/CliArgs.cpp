@@ -740,7 +740,8 @@ bool ParseCliArgs(int argc, const char* const* argv, CliArgs* pArgs, std::string
         return false;
     }
     return CheckChannelOptions(*pArgs, pError) && CheckSelectionOptions(*pArgs, pError) &&
-           CheckScanOptions(*pArgs, pError) && CheckSplitOptions(*pArgs, pError);
+           CheckScanOptions(*pArgs, pError) && CheckSplitOptions(*pArgs, pError) &&
+           CheckLnbOptions(pArgs->Tune, pError);
 }
 
 namespace {
@@ -804,7 +805,7 @@ bool MakeEntryTuneValues(const TuningListEntry& entry, const CliTuneOptions& opt
     if (!ConvertTuningEntry(entry, nSourceType, converted, *pError))
         return false;
     const TunerKind* pKind = KindTaking(options, nSourceType, pError);
-    if (!pKind || !CheckTuneOptions(options, BuildTuneValues(options, *pKind), *pKind, true, pError))
+    if (!pKind)
         return false;
     if (pConverted)
         *pConverted = converted;
@@ -826,7 +827,7 @@ bool MakeTuneValues(const CliTuneOptions& options, int32_t nSourceType, TuneValu
     if (!pKind)
         return false;
     const TuneValues values = BuildTuneValues(options, *pKind);
-    if (!CheckTuneOptions(options, values, *pKind, false, pError))
+    if (!CheckTuneOptions(options, values, *pKind, pError))
         return false;
     *pValues = values;
     return true;

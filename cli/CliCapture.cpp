@@ -195,13 +195,15 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
             nLastLocked = nNow;
             context.Graph.GetSignalLevels(&nStrength, &nQuality);
         }
+        const RecordFigures sampled = pRecorder ? pRecorder->Figures() : RecordFigures();
         CaptureTick tick;
         tick.nNowUs = NowUs();
-        tick.nBytes = g_CaptureState.CapturedBytes();
+        tick.nBytes = pRecorder ? sampled.nBytesWritten : outputs.PassedBytes();
         tick.bLocked = bLocked;
         tick.nStrength = nStrength;
         tick.nQuality = nQuality;
-        tick.Stream = pAnalysis->Progress();
+        tick.Stream = analysis.Progress();
+        tick.nDroppedBytes = sampled.nBytesDropped;
         report.Tick(tick);
         if (nNow - nLastProgress >= PROGRESS_PERIOD_MS) {
             const RecordFigures written = pRecorder ? pRecorder->Figures() : RecordFigures();

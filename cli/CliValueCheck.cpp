@@ -77,26 +77,24 @@ bool CheckQam(int64_t nValue, const TunerKind& kind, std::string* pError)
     }
     if (std::find(std::begin(kQamOrders), std::end(kQamOrders), nValue) != std::end(kQamOrders))
         return true;
-    *pError = "--qam " + std::to_string(nValue) + " is not a QAM order " + TunerWords(kind) + " takes: " + QamOrderWords();
+    *pError = "--qam " + std::to_string(nValue) + " is not a QAM order " + TunerWords(kind) +
+              " takes: " + QamOrderWords();
     return false;
 }
 
 bool CheckDish(const CliTuneOptions& options, const TunerKind& kind, std::string* pError)
 {
     const bool bOscillatorGiven = options.nLof1 != UNSET || options.nLof2 != UNSET;
-    const LnbPreset* pPreset = kLnbPresets.At(options.nLnbPreset);
-    if (!pPreset && !bOscillatorGiven) {
+    if (!kLnbPresets.At(options.nLnbPreset) && !bOscillatorGiven) {
         std::string words;
-        for (size_t i = 0; i < kLnbPresets.nCount; ++i)
-            words += std::string(i == 0 ? "" : i + 1 == kLnbPresets.nCount ? " or " : ", ") + kLnbPresets.pItems[i].pszOption;
+        for (size_t i = 0; i < kLnbPresets.nCount; ++i) {
+            const char* pszSeparator = i == 0 ? "" : i + 1 == kLnbPresets.nCount ? " or " : ", ";
+            words += std::string(pszSeparator) + kLnbPresets.pItems[i].pszOption;
+        }
         *pError = TunerWords(kind) + " needs --lnb " + words + " (or --lof1 and --lof2 in MHz)";
         return false;
     }
-    if (pPreset && pPreset == kLnbPresets.At(kLnbPresets.Find("custom")) && !bOscillatorGiven) {
-        *pError = "--lnb custom needs its oscillators: --lof1 and --lof2 in MHz (and --lof-switch for a two-band LNB)";
-        return false;
-    }
-    return true;
+    return CheckLnbOptions(options, pError);
 }
 
 // The frequency the tuner gets from the LNB for a transponder: below the switch frequency the
@@ -136,13 +134,21 @@ bool CheckLnbFrequency(const TuneValues& v, std::string* pError)
 
 } // namespace
 
-bool CheckTuneOptions(const CliTuneOptions& options, const TuneValues& values, const TunerKind& kind, bool bFromEntry,
+bool CheckLnbOptions(const CliTuneOptions& options, std::string* pError)
+{
+    const bool bOscillatorGiven = options.nLof1 != UNSET || options.nLof2 != UNSET;
+    if (options.nLnbPreset >= 0 && options.nLnbPreset == kLnbPresets.Find("custom") && !bOscillatorGiven) {
+        *pError = "--lnb custom needs its oscillators: --lof1 and --lof2 in MHz (and --lof-switch for a two-band LNB)";
+        return false;
+    }
+    return true;
+}
+
+bool CheckTuneOptions(const CliTuneOptions& options, const TuneValues& values, const TunerKind& kind,
                       std::string* pError)
 {
     const uint32_t nFields = TuneFieldsOfShape(kind.eShape);
     const bool bDish = (nFields & TUNE_FIELD_DISH) != 0;
-    if (bFromEntry)
-        return !bDish || CheckDish(options, kind, pError);
     // The frequency field is in MHz where the dish's oscillators are, in kHz elsewhere.
     const bool bFrequencyOk = bDish ? CheckNumber(options.nFrequency, "--freq", "MHz", kind.nMinKHz / 1000,
                                                   kind.nMaxKHz / 1000, kind, pError)

@@ -11,8 +11,11 @@
 
 struct TunerKind;
 
-// False with the reason in plain words, naming the option. values are the tuning values the
-// options make (with the LNB preset's oscillators). With bFromEntry a channel or list entry
-// gives the tuning values: only the satellite dish's options are checked.
-bool CheckTuneOptions(const CliTuneOptions& options, const TuneValues& values, const TunerKind& kind, bool bFromEntry,
+// The tuning options for a tuner of this kind; false with the reason in plain words, naming
+// the option. values are the tuning values the options make (with the LNB preset's
+// oscillators). A channel or list entry, which gives its own values, is not checked here.
+bool CheckTuneOptions(const CliTuneOptions& options, const TuneValues& values, const TunerKind& kind,
                       std::string* pError);
+
+// The dish's options whatever the tuner: --lnb custom needs its oscillators.
+bool CheckLnbOptions(const CliTuneOptions& options, std::string* pError);

@@ -119,7 +119,7 @@ TEST(TuningEntry, EntriesTheTunerCannotTakeAreRefusedWithTheReason)
         {{"BANDWIDTH_HZ", "1712000"}, "takes 6, 7 or 8 MHz"},
         {{"FREQUENCY", "5060000"}, "frequency 5060 kHz is outside"},
         {{"STREAM_ID", "2"}, "stream 2"},
-        {{"DELIVERY_SYSTEM", "ISDBT"}, "ISDBT is not received"},
+        {{"DELIVERY_SYSTEM", "DVBH"}, "DVBH is not received"},
     };
     for (const auto& c : kTerrestrial) {
         TuningListEntry entry = terrestrial;

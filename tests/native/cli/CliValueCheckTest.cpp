@@ -52,8 +52,6 @@ TEST(CliValueCheckTest, ValuesOutsideTheKindsRangesAndMissingValuesNameTheirOpti
               "--qam 100 is not a QAM order a cable tuner takes: 16, 32, 64, 128 or 256");
     EXPECT_EQ(Refusal(SRC_TYPE_DVBS, {"--freq", "11778", "--sr", "27500"}),
               "a satellite tuner needs --lnb low-high, universal or custom (or --lof1 and --lof2 in MHz)");
-    EXPECT_EQ(Refusal(SRC_TYPE_DVBS, {"--freq", "11778", "--sr", "27500", "--lnb", "custom"}),
-              "--lnb custom needs its oscillators: --lof1 and --lof2 in MHz (and --lof-switch for a two-band LNB)");
     // The universal LNB brings 10700 to 12750 MHz to the tuner, its low band below the switch.
     EXPECT_EQ(Refusal(SRC_TYPE_DVBS, {"--freq", "3800", "--sr", "27500", "--lnb", "universal"}),
               "--freq 3800 MHz is outside what the LNB can take: with its oscillators at 9750 and 10600 MHz "
@@ -75,20 +73,17 @@ TEST(CliValueCheckTest, ValuesWithinTheKindsRangesAreTaken)
     EXPECT_EQ(Refusal(SRC_TYPE_DVBS, {"--freq", "11000", "--sr", "27500", "--lof1", "9750"}), "");
 }
 
-TEST(CliValueCheckTest, AChannelEntryGivesTheValuesButTheDishStillNeedsItsOscillators)
+TEST(CliValueCheckTest, ACustomLnbNeedsItsOscillatorsWhateverGivesTheTuning)
 {
-    TuningListEntry entry;
-    entry.Set("DELIVERY_SYSTEM", "DVBS");
-    entry.SetNumber("FREQUENCY", 11778000);
-    entry.SetNumber("SYMBOL_RATE", 27500000);
-    entry.Set("POLARIZATION", "VERTICAL");
-    for (const auto& dish : std::vector<std::pair<const char*, bool>>{{"universal", true}, {"custom", false}}) {
-        const char* argv[] = {"qltscap", "tune", "0", "--lnb", dish.first};
+    for (std::vector<const char*> words : {std::vector<const char*>{"tune", "0", "--lnb", "custom"},
+                                           {"scan", "0", "--list", "sat.conf", "--lnb", "custom"}}) {
+        words.insert(words.begin(), "qltscap");
         CliArgs args;
         std::string error;
-        ASSERT_TRUE(ParseCliArgs(5, argv, &args, &error)) << error;
-        TuneValues values;
-        EXPECT_EQ(MakeEntryTuneValues(entry, args.Tune, SRC_TYPE_DVBS, &values, nullptr, &error), dish.second)
-            << dish.first << ": " << error;
+        EXPECT_FALSE(ParseCliArgs(static_cast<int>(words.size()), words.data(), &args, &error)) << words[1];
+        EXPECT_EQ(error, "--lnb custom needs its oscillators: --lof1 and --lof2 in MHz (and --lof-switch for a "
+                         "two-band LNB)");
+        words.insert(words.end(), {"--lof2", "10750"});
+        EXPECT_TRUE(ParseCliArgs(static_cast<int>(words.size()), words.data(), &args, &error)) << error;
     }
 }

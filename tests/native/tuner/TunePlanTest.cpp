@@ -121,7 +121,7 @@ TEST(TunePlan, TerrestrialAndCableNeedEveryValue)
 
 TEST(TunePlan, UnknownKindsTuneNothingAndKeepTheLastTexts)
 {
-    for (int32_t nKind : {-1, 0, 5}) {
+    for (int32_t nKind : {-1, 0, SRC_TYPE_LAST + 1}) {
         const TunePlan plan = PlanTune(nKind, UniversalSatellite());
         EXPECT_EQ(plan.eCall, TuneCall::None);
         EXPECT_FALSE(plan.bHasNameTexts);
