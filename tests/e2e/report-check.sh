@@ -120,9 +120,11 @@ sys.exit(0 if ok else 1)
 PY
 }
 sed -n '/^{/,$p' "$work/capture.json" >"$work/capture.summary.json"
+# The capture keeps whole packets: the garbage between them is skipped, not written, so the
+# file (and its page) holds no sync loss.
 check "$work/capture.dom" "$work/capture.summary.json" \
     chart-bitrate,series-service-0,series-service-1,series-peak,chart-errors,chart-signal,series-lock,series-strength,series-quality \
-    marks-cc,marks-tei,marks-sync,marks-crc
+    marks-cc,marks-tei,marks-crc
 check "$work/impaired.dom" "$work/impaired.json" chart-bitrate,series-service-0,series-service-1,series-peak,chart-errors \
     marks-cc,marks-tei,marks-sync,marks-crc
 grep -q 'id="chart-signal"' "$work/impaired.dom" && fail "impaired: a file's page shows tuner samples"

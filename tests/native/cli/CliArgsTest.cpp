@@ -1,3 +1,4 @@
+#include "base/TunerKinds.h"
 #include "cli/CliArgs.h"
 #include "cli/CliText.h"
 
@@ -93,7 +94,7 @@ TEST(CliArgsTest, OtherToolsNamesAreTakenAndNearMissesAnswered)
     EXPECT_EQ(p.Args.Tune.nFrequency, 346000);
     EXPECT_EQ(p.Args.Tune.nSymbolRate, 6900);
     EXPECT_EQ(p.Args.Tune.nQam, 256);
-    EXPECT_EQ(p.Args.Tune.nKindsUsed, static_cast<uint32_t>(KIND_CAB));
+    EXPECT_EQ(p.Args.Tune.nKindsUsed, static_cast<uint32_t>(FindTunerKind(SRC_TYPE_DVBC)->nDeviceBit));
     p = Parse({"tune", "0", "--frequency=11778", "--polarity", "Horizontal", "--modulation", "8psk"});
     ASSERT_TRUE(p.bOk) << p.Error;
     EXPECT_EQ(p.Args.Tune.nPolarity, 1);

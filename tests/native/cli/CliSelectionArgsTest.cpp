@@ -62,7 +62,7 @@ TEST(CliSelectionArgs, OutputsServicesAndPidsAreTakenAndCheckedBeforeAnythingRun
 
 TEST(CliSelectionArgs, TheHelpNamesTheNewExitCode)
 {
-    EXPECT_NE(CliHelpText(CliCommand::None).find("  8  the service asked for was not in the multiplex"), std::string::npos);
+    EXPECT_NE(CliHelpText(CliCommand::None).find("  9  the service asked for was not in the multiplex"), std::string::npos);
     EXPECT_NE(CliHelpText(CliCommand::Capture).find("--service NAME|ID"), std::string::npos);
 }
 

@@ -3,6 +3,7 @@
 // output that stalls, fails or bounds its parts. The output must be the packets of the runs
 // kept, in order, each run kept or left out whole, with the figures adding up.
 #include "capture/CaptureState.h"
+#include "capture/CaptureSession.h"
 #include "capture/ReceivePath.h"
 #include "capture/RecordPartName.h"
 #include "ts/StreamAnalysis.h"
@@ -122,9 +123,9 @@ protected:
     template <class F>
     void Feed(CStreamRecorder& recorder, const Source& source, F betweenRuns)
     {
-        CCaptureState idle;
-        CReceivePath path(idle);
-        path.Consumers().Add(&recorder);
+        CCaptureSession session;
+        CReceivePath path(session);
+        session.AddConsumer(&recorder);
         size_t nAt = 0;
         for (size_t i = 0; i < source.RunEnds.size(); ++i) {
             betweenRuns(i);

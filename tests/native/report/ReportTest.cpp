@@ -2,7 +2,7 @@
 #include "ts/HealthReport.h"
 #include "ts/StreamAnalysis.h"
 #include "cli/ScanServices.h"
-#include "native/analysis/TsBuild.h"
+#include "native/ts/TsBuild.h"
 #include "ts/HtmlReport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Datagrams of seven packets, their RTP headers, the queue's drops and its hand-over
 // between two threads; the network output's address form.
-#include "native/analysis/TsBuild.h"
+#include "native/ts/TsBuild.h"
 #include "ts/DatagramQueue.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The service selection against hand-built multiplexes: what passes, in which order, and
 // the tables it rewrites.
-#include "native/analysis/TsBuild.h"
+#include "native/ts/TsBuild.h"
 #include "ts/ServiceSelector.h"
 
 #include <gtest/gtest.h>
