@@ -1,5 +1,5 @@
 #include "cli/CliArgs.h"
-#include "tuner/TuningEntry.h"
+#include "channels/TuningEntry.h"
 
 #include <gtest/gtest.h>
 
