@@ -36,15 +36,15 @@ std::string FormatCaptureLogLine(const CaptureTick& t, double dElapsedS, double 
 
 bool CCaptureReport::OpenLog(const std::string& strPath, std::string* pError)
 {
-    m_pLog.reset(fopen(strPath.c_str(), "wb"));
-    if (!m_pLog) {
+    m_pLog.Reset(fopen(strPath.c_str(), "wb"));
+    if (m_pLog.IsNull()) {
         *pError = OpenFailure("the log", strPath);
         return false;
     }
     const std::string header = CaptureLogHeader();
-    if (fputs(header.c_str(), m_pLog.get()) < 0 || fflush(m_pLog.get()) != 0) {
+    if (fputs(header.c_str(), m_pLog.Get()) < 0 || fflush(m_pLog.Get()) != 0) {
         *pError = "cannot write the log " + strPath + " (fputs failed)";
-        m_pLog.reset();
+        m_pLog.Reset();
         return false;
     }
     return true;
@@ -59,14 +59,14 @@ void CCaptureReport::Tick(const CaptureTick& tick)
         m_nBytesAtLine = tick.nBytes;
         return;
     }
-    if (!m_pLog || m_bLogFailed || tick.nNowUs - m_nLineUs < LOG_PERIOD_US)
+    if (m_pLog.IsNull() || m_bLogFailed || tick.nNowUs - m_nLineUs < LOG_PERIOD_US)
         return;
     const double dSpanS = static_cast<double>(tick.nNowUs - m_nLineUs) / 1e6;
     const double dBps = static_cast<double>(tick.nBytes - m_nBytesAtLine) * 8 / dSpanS;
     const std::string line =
         FormatCaptureLogLine(tick, static_cast<double>(tick.nNowUs - m_nStartUs) / 1e6, dBps);
     // Flushed line by line: what was logged survives a crash of the program.
-    if (fputs(line.c_str(), m_pLog.get()) < 0 || fflush(m_pLog.get()) != 0)
+    if (fputs(line.c_str(), m_pLog.Get()) < 0 || fflush(m_pLog.Get()) != 0)
         m_bLogFailed = true;
     m_nLineUs = tick.nNowUs;
     m_nBytesAtLine = tick.nBytes;

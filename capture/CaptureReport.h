@@ -5,6 +5,7 @@
 // streaming thread that feeds the analysis has stopped. Plain C++ without windows.h.
 #pragma once
 
+#include "base/Holder.h"
 #include "ts/StreamAnalysis.h"
 #include "ts/SignalTimeline.h"
 
@@ -44,13 +45,10 @@ public:
     const CSignalTimeline& Signal() const { return m_Signal; }
 
 private:
-    struct FileCloser {
-        void operator()(FILE* pFile) const { fclose(pFile); }
-    };
 
     bool m_bDropsCounted;
     CSignalTimeline m_Signal;
-    std::unique_ptr<FILE, FileCloser> m_pLog;
+    FileHolder m_pLog;
     bool m_bLogFailed = false;
     bool m_bStarted = false;
     int64_t m_nStartUs = 0;

@@ -364,34 +364,6 @@ bool FormatChannelFile(const std::vector<TuningListEntry>& Entries, std::string&
     return true;
 }
 
-bool WriteChannelFile(const std::string& strPath, const std::vector<TuningListEntry>& Entries,
-                      TuningListError& error)
-{
-    std::string strText;
-    if (!FormatChannelFile(Entries, strText, error))
-        return false;
-    // Written beside the target first, so a full disk or a failed write leaves the old file.
-    const std::string strTemp = strPath + ".tmp";
-    FileHolder file(std::fopen(strTemp.c_str(), "wb"));
-    if (file.IsNull()) {
-        error = {0, "cannot create " + strTemp};
-        return false;
-    }
-    const bool bWritten = std::fwrite(strText.data(), 1, strText.size(), file) == strText.size();
-    if (file.Close() != 0 || !bWritten) {
-        std::remove(strTemp.c_str());
-        error = {0, "cannot write " + strTemp};
-        return false;
-    }
-    // The runtime's rename does not replace an existing file everywhere: remove it first.
-    std::remove(strPath.c_str());
-    if (std::rename(strTemp.c_str(), strPath.c_str()) != 0) {
-        error = {0, "cannot rename " + strTemp + " to " + strPath};
-        return false;
-    }
-    return true;
-}
-
 TuningListEntry MakeChannelEntry(const std::string& strName, const ChannelService& service,
                                  const TuningListEntry& tuning)
 {

@@ -62,9 +62,6 @@ bool ReadTuningListFile(const std::string& strPath, TuningList& list, TuningList
 // Writes entries in the sectioned format. Refuses, writing nothing, an entry whose name or
 // keys would not read back the same (empty, line breaks, blanks around a name, bad key).
 bool FormatChannelFile(const std::vector<TuningListEntry>& Entries, std::string& strText, TuningListError& error);
-// The same into a file; the file is replaced only once the whole text has been written.
-bool WriteChannelFile(const std::string& strPath, const std::vector<TuningListEntry>& Entries,
-                      TuningListError& error);
 
 // The keys of one service that a channel file adds to the tuning keys of its entry.
 struct ChannelService {
