@@ -338,17 +338,21 @@ bool Apply(const OptionSpec& spec, const char* pszValue, CliArgs* pArgs, std::st
     return true;
 }
 
+// The options without a value and the member each sets.
+struct FlagSpec {
+    OptionId eId;
+    bool CliArgs::*pMember;
+};
+const FlagSpec kFlags[] = {
+    {OptionId::Help, &CliArgs::bHelp},           {OptionId::Json, &CliArgs::bJson}, {OptionId::Watch, &CliArgs::bWatch},
+    {OptionId::Overwrite, &CliArgs::bOverwrite}, {OptionId::Raw, &CliArgs::bRaw},   {OptionId::Mux, &CliArgs::bMux},
+};
+
 void ApplyFlag(OptionId eId, CliArgs* pArgs)
 {
-    switch (eId) {
-    case OptionId::Help: pArgs->bHelp = true; break;
-    case OptionId::Json: pArgs->bJson = true; break;
-    case OptionId::Watch: pArgs->bWatch = true; break;
-    case OptionId::Overwrite: pArgs->bOverwrite = true; break;
-    case OptionId::Raw: pArgs->bRaw = true; break;
-    case OptionId::Mux: pArgs->bMux = true; break;
-    default: break;
-    }
+    for (const FlagSpec& flag : kFlags)
+        if (flag.eId == eId)
+            pArgs->*flag.pMember = true;
 }
 
 std::string KindNames(uint32_t nKinds)
