@@ -120,6 +120,7 @@ void CServiceSelector::Put(const uint8_t* pPacket)
     }
     const CTsPacket packet(pPacket);
     const uint16_t nPid = packet.Pid();
+    m_nSectionPid = nPid;
     if (nPid == TS_PID_PAT) {
         m_PatAssembler.Feed(packet, *this);
         return;
@@ -143,12 +144,14 @@ void CServiceSelector::Put(const uint8_t* pPacket)
 
 void CServiceSelector::OnSection(const uint8_t* s, size_t nLength)
 {
-    switch (s[0]) {
-    case TABLE_PAT: OnPat(s, nLength); break;
-    case TABLE_PMT: OnPmt(s, nLength); break;
-    case TABLE_SDT_ACTUAL: OnSdt(s, nLength); break;
-    default: break;
-    }
+    // A table counts only on its own PID: a map table on the SDT's PID, say, is not the
+    // service's, and taking it would start the output before the PAT was seen.
+    if (s[0] == TABLE_PAT && m_nSectionPid == TS_PID_PAT)
+        OnPat(s, nLength);
+    else if (s[0] == TABLE_PMT && static_cast<int32_t>(m_nSectionPid) == m_nPmtPid)
+        OnPmt(s, nLength);
+    else if (s[0] == TABLE_SDT_ACTUAL && m_nSectionPid == TS_PID_SDT)
+        OnSdt(s, nLength);
 }
 
 void CServiceSelector::OnPat(const uint8_t* s, size_t nLength)

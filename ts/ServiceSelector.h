@@ -89,6 +89,7 @@ private:
     CPidSet m_Pass;      // everything passed as it is
     bool m_bPassing = false;
     int32_t m_nPmtPid = -1;
+    uint16_t m_nSectionPid = 0;  // the PID whose packet is being assembled
     int32_t m_nTsId = -1;
     // A name matched ignoring case, taken when the SDT's last section holds no exact match.
     int32_t m_nCaseBlindId = -1;

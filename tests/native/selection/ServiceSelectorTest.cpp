@@ -195,6 +195,16 @@ TEST(ServiceSelector, NamesMatchExactlyFirstThenIgnoringCaseAndUnknownOnesWait)
     Feed(absent, ThreePrograms());
     EXPECT_EQ(absent.State(), SelectorState::NotInPat);
     EXPECT_EQ(absent.PacketsPassed(), 0u);
+
+    // A map table of the service on a PID that is not its map table's starts nothing.
+    CServiceSelector misplaced;
+    misplaced.SelectServiceId(1);
+    Mux stray;
+    stray.Add(Table(0x0011, Pmt(1, 0x101, {0x101})));
+    stray.Add(Table(0x0200, Pmt(1, 0x101, {0x101})));
+    Feed(misplaced, stray);
+    EXPECT_EQ(misplaced.State(), SelectorState::WaitingForPat);
+    EXPECT_EQ(misplaced.PacketsPassed(), 0u);
 }
 
 TEST(ServiceSelector, FollowsANewMapTableAndAMovedOneAtOnce)
