@@ -1,7 +1,6 @@
 // The capture and analyze commands.
 #include "cli/CliCommands.h"
 
-#include "base/JsonWriter.h"
 #include "capture/CaptureReport.h"
 #include "capture/CaptureSession.h"
 #include "capture/KeepAwake.h"
@@ -72,17 +71,8 @@ CaptureEnding Ending(StopCause eCause, RecordEnd eRecord, const char* pszStopped
 // A capture that ends before recording: with --json, its code as a JSON object too.
 int NotRecorded(const CliArgs& args, FILE* pReport, int nExit)
 {
-    static const char* const kWhy[] = {"", "the system refused an operation", "bad argument", "no such tuner",
-                                       "no lock", "the output cannot be opened", "a write failed", "the tuner is in use"};
-    if (args.bJson && nExit > 0 && nExit < static_cast<int>(sizeof(kWhy) / sizeof(kWhy[0]))) {
-        CJsonWriter json;
-        json.BeginObject();
-        json.Key("error");
-        json.String(kWhy[nExit]);
-        json.Key("exit_code");
-        json.Number(int64_t{nExit});
-        json.EndObject();
-        fprintf(pReport, "%s\n", json.Text().c_str());
+    if (args.bJson) {
+        fprintf(pReport, "%s\n", FormatErrorJson(nExit, std::string()).c_str());
         fflush(pReport);
     }
     return nExit;

@@ -12,6 +12,7 @@
 #include "tuner/TunerGraph.h"
 #include "channels/TuningList.h"
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -64,8 +65,22 @@ int RunCli(int argc, const char* const* argv, const CliContext& context)
 {
     CliArgs args;
     std::string error;
-    if (!ParseCliArgs(argc, argv, &args, &error))
+    if (!ParseCliArgs(argc, argv, &args, &error)) {
+        // A script that asked for JSON gets its answer as JSON also when the line is refused;
+        // the stream's own place (-o -) stays free of it.
+        bool bJson = false, bStreamOut = false;
+        for (int i = 1; i < argc; ++i) {
+            bJson = bJson || !strcmp(argv[i], "--json");
+            bStreamOut = bStreamOut || (i > 1 && !strcmp(argv[i], "-") &&
+                                        (!strcmp(argv[i - 1], "-o") || !strcmp(argv[i - 1], "--output")));
+        }
+        if (bJson) {
+            FILE* pReport = bStreamOut ? context.pErr : context.pOut;
+            fprintf(pReport, "%s\n", FormatErrorJson(EXIT_BAD_ARGUMENT, error).c_str());
+            fflush(pReport);
+        }
         return BadArgument(context, args.eCommand, error);
+    }
     if (args.bHelp) {
         fputs(CliHelpText(args.eCommand).c_str(), context.pOut);
         return EXIT_OK;

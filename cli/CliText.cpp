@@ -142,3 +142,23 @@ std::string FormatProgressLine(const CaptureProgressFigures& f)
              static_cast<unsigned long long>(f.nBufferHighestPercent), static_cast<double>(f.nDroppedBytes) / 1048576.0);
     return szLine;
 }
+
+std::string FormatErrorJson(int nExit, const std::string& strReason)
+{
+    static const char* const kWhat[] = {"",        "the system refused an operation", "bad argument",
+                                        "no such tuner", "no lock", "the output cannot be opened",
+                                        "a write failed", "the tuner is in use"};
+    const bool bKnown = nExit > 0 && nExit < static_cast<int>(sizeof(kWhat) / sizeof(kWhat[0]));
+    CJsonWriter json;
+    json.BeginObject();
+    json.Key("error");
+    json.String(bKnown ? kWhat[nExit] : "failed");
+    if (!strReason.empty()) {
+        json.Key("reason");
+        json.String(strReason);
+    }
+    json.Key("exit_code");
+    json.Number(int64_t{nExit});
+    json.EndObject();
+    return json.Text();
+}

@@ -46,3 +46,7 @@ struct CaptureProgressFigures {
 // "00:01:05  12.50 MB  19.87 Mbit/s  locked  strength 80  quality 90  errors 0 (cc 0, sync 0, tei 0, crc 0)
 //  buffer peak 3%  dropped 0.00 MB"
 std::string FormatProgressLine(const CaptureProgressFigures& figures);
+
+// A command that failed before it did its work, for --json: {"error": ..., "reason": ...,
+// "exit_code": N}; the reason is left out when empty.
+std::string FormatErrorJson(int nExit, const std::string& strReason);

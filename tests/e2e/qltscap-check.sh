@@ -156,9 +156,11 @@ expect_complete "$work/first.ts" "first program"
 expect_clean_file "$work/first.ts" "first program"
 
 # Zero is no limit and is refused; a capture that fails before recording still answers in JSON.
-q capture 1 --freq 506000 --bw 8 -o "Z:$work/zero.ts" --seconds 0
+q capture 1 --freq 506000 --bw 8 -o "Z:$work/zero.ts" --json --seconds 0
 expect_rc 2 "--seconds 0"
 [ -e "$work/zero.ts" ] && fail "--seconds 0 created the file"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(d["exit_code"] != 2 or "--seconds" not in d["reason"])' \
+  "$work/out" || fail "--seconds 0 --json: $(cat "$work/out")"
 q capture 5 --freq 506000 --bw 8 -o "Z:$work/bad.ts" --json
 expect_rc 3 "no such tuner, JSON"
 python3 -c 'import json,sys; sys.exit(json.load(open(sys.argv[1]))["exit_code"] != 3)' "$work/out" ||
