@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint8_t DESCRIPTOR_SERVICE = 0x48;
 constexpr uint8_t SERVICE_TYPE_DIGITAL_TV = 0x01;
 constexpr uint8_t ATSC_SERVICE_TYPE_DIGITAL_TV = 0x02;
 constexpr uint8_t ATSC_MODULATION_8VSB = 0x04;
@@ -88,7 +87,7 @@ std::vector<std::vector<uint8_t>> MakeSdtSections(const TsGeneratorConfig& confi
     std::vector<std::vector<uint8_t>> entries;
     for (uint32_t n = 1; n <= config.nPrograms; ++n) {
         const std::string name = DvbText(ServiceName(config, n));
-        std::vector<uint8_t> e = {0, 0, 0xFC, 0, 0, DESCRIPTOR_SERVICE, 0, SERVICE_TYPE_DIGITAL_TV};
+        std::vector<uint8_t> e = {0, 0, 0xFC, 0, 0, PSI_DESCRIPTOR_SERVICE, 0, SERVICE_TYPE_DIGITAL_TV};
         PutBe16(&e[0], n);
         e.push_back(static_cast<uint8_t>(provider.size()));
         e.insert(e.end(), provider.begin(), provider.end());

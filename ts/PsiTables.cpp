@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint8_t SERVICE_DESCRIPTOR = 0x48;
 
 uint16_t Be16(const uint8_t* p)
 {
@@ -324,7 +323,7 @@ void CPsiTables::ReadSdt(const uint8_t* s, size_t nLength)
             d += 2 + nDescLength;
             if (d > dend)
                 break;
-            if (nTag != SERVICE_DESCRIPTOR || nDescLength < 3)
+            if (nTag != PSI_DESCRIPTOR_SERVICE || nDescLength < 3)
                 continue;
             const size_t nProvider = pBody[1];
             if (2 + nProvider + 1 > nDescLength)

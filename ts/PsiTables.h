@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <memory>
 
-constexpr size_t PSI_MAX_SECTION = 4096;  // section_length is at most 4093
 constexpr size_t PSI_MAX_PROGRAMS = 64;
 constexpr size_t PSI_MAX_STREAMS = 32;    // elementary streams kept per program
 constexpr size_t PSI_MAX_SERVICES = 128;

@@ -59,7 +59,7 @@ void CSectionAssembler::Append(const uint8_t* p, size_t n, IHandler& handler)
         p += nTake;
         n -= nTake;
         nTotal = SectionTotalLength(m_Data, m_nHave);
-        if (nTotal > TS_MAX_SECTION || (nTotal && nTotal < 8 && (m_Data[1] & 0x80))) {
+        if (nTotal > PSI_MAX_SECTION || (nTotal && nTotal < 8 && (m_Data[1] & 0x80))) {
             m_bActive = false;
             return;
         }

@@ -4,12 +4,11 @@
 // Plain C++ without windows.h.
 #pragma once
 
+#include "ts/PsiIds.h"
 #include "ts/TsPacket.h"
 
 #include <cstddef>
 #include <cstdint>
-
-constexpr size_t TS_MAX_SECTION = 4096;  // section_length is at most 4093
 
 class CSectionAssembler {
 public:
@@ -30,7 +29,7 @@ public:
 private:
     void Append(const uint8_t* p, size_t n, IHandler& handler);
 
-    uint8_t m_Data[TS_MAX_SECTION];
+    uint8_t m_Data[PSI_MAX_SECTION];
     size_t m_nHave = 0;
     bool m_bActive = false;
     int m_nLastCc = -1;

@@ -7,10 +7,6 @@
 
 namespace {
 
-constexpr uint8_t TABLE_PAT = 0x00;
-constexpr uint8_t TABLE_PMT = 0x02;
-constexpr uint8_t TABLE_SDT_ACTUAL = 0x42;
-constexpr uint8_t DESCRIPTOR_SERVICE = 0x48;
 
 uint16_t Be16(const uint8_t* p)
 {
@@ -37,7 +33,7 @@ bool ServiceName(const uint8_t* d, size_t nLength, std::string& name)
         const size_t nBody = d[i + 1];
         if (i + 2 + nBody > nLength)
             return false;
-        if (d[i] != DESCRIPTOR_SERVICE || nBody < 3)
+        if (d[i] != PSI_DESCRIPTOR_SERVICE || nBody < 3)
             continue;
         const uint8_t* b = d + i + 2;
         const size_t nProvider = b[1];
@@ -121,11 +117,11 @@ void CServiceSelector::Put(const uint8_t* pPacket)
     const CTsPacket packet(pPacket);
     const uint16_t nPid = packet.Pid();
     m_nSectionPid = nPid;
-    if (nPid == TS_PID_PAT) {
+    if (nPid == PSI_PAT_PID) {
         m_PatAssembler.Feed(packet, *this);
         return;
     }
-    if (nPid == TS_PID_SDT) {
+    if (nPid == PSI_SDT_PID) {
         m_SdtAssembler.Feed(packet, *this);
         return;
     }
@@ -146,11 +142,11 @@ void CServiceSelector::OnSection(const uint8_t* s, size_t nLength)
 {
     // A table counts only on its own PID: a map table on the SDT's PID, say, is not the
     // service's, and taking it would start the output before the PAT was seen.
-    if (s[0] == TABLE_PAT && m_nSectionPid == TS_PID_PAT)
+    if (s[0] == PSI_TABLE_PAT && m_nSectionPid == PSI_PAT_PID)
         OnPat(s, nLength);
-    else if (s[0] == TABLE_PMT && static_cast<int32_t>(m_nSectionPid) == m_nPmtPid)
+    else if (s[0] == PSI_TABLE_PMT && static_cast<int32_t>(m_nSectionPid) == m_nPmtPid)
         OnPmt(s, nLength);
-    else if (s[0] == TABLE_SDT_ACTUAL && m_nSectionPid == TS_PID_SDT)
+    else if (s[0] == PSI_TABLE_SDT_ACTUAL && m_nSectionPid == PSI_SDT_PID)
         OnSdt(s, nLength);
 }
 
@@ -187,7 +183,7 @@ void CServiceSelector::OnPat(const uint8_t* s, size_t nLength)
         BuildPat(nTsId);
     }
     if (m_bPassing)
-        EmitSection(TS_PID_PAT, m_PatSection, sizeof m_PatSection, m_nPatCc);
+        EmitSection(PSI_PAT_PID, m_PatSection, sizeof m_PatSection, m_nPatCc);
     else
         SetState(SelectorState::WaitingForPmt);
 }
@@ -234,7 +230,7 @@ void CServiceSelector::OnSdt(const uint8_t* s, size_t nLength)
         m_Section[6] = 0;  // section_number
         m_Section[7] = 0;  // last_section_number
         PutCrc(m_Section, 11 + nEntry);
-        EmitSection(TS_PID_SDT, m_Section, 11 + nEntry + 4, m_nSdtCc);
+        EmitSection(PSI_SDT_PID, m_Section, 11 + nEntry + 4, m_nSdtCc);
         return false;
     });
 }
@@ -277,7 +273,7 @@ void CServiceSelector::HoldPmtPacket(const uint8_t* p)
 void CServiceSelector::Start()
 {
     m_bPassing = true;
-    EmitSection(TS_PID_PAT, m_PatSection, sizeof m_PatSection, m_nPatCc);
+    EmitSection(PSI_PAT_PID, m_PatSection, sizeof m_PatSection, m_nPatCc);
     for (int i = 0; i < m_nHeld; ++i)
         Pass(m_Held[i]);
     m_nHeld = 0;
@@ -293,8 +289,8 @@ void CServiceSelector::UpdatePids()
     if (m_nPmtPid >= 0)
         m_Pass.Set(static_cast<uint16_t>(m_nPmtPid));
     // The service's own tables are rewritten: their originals never pass.
-    m_Pass.Reset(TS_PID_PAT);
-    m_Pass.Reset(TS_PID_SDT);
+    m_Pass.Reset(PSI_PAT_PID);
+    m_Pass.Reset(PSI_SDT_PID);
 }
 
 void CServiceSelector::BuildPat(uint16_t nTsId)
@@ -304,7 +300,7 @@ void CServiceSelector::BuildPat(uint16_t nTsId)
         m_nPatVersion = static_cast<uint8_t>((m_nPatVersion + 1) & 0x1F);
     m_bPatBuilt = true;
     uint8_t* s = m_PatSection;
-    s[0] = TABLE_PAT;
+    s[0] = PSI_TABLE_PAT;
     s[1] = 0xB0;
     s[2] = 13;  // 5 header bytes after the length, one program, the CRC
     s[3] = static_cast<uint8_t>(nTsId >> 8);

@@ -19,14 +19,12 @@
 
 #include "ts/PacketSink.h"
 #include "ts/PidSet.h"
+#include "ts/PsiIds.h"
 #include "ts/SectionAssembler.h"
 
 #include <atomic>
 #include <cstdint>
 #include <string>
-
-constexpr uint16_t TS_PID_PAT = 0x0000;
-constexpr uint16_t TS_PID_SDT = 0x0011;
 
 enum class SelectorState : uint32_t {
     WaitingForName,  // no SDT so far names the service
@@ -61,7 +59,7 @@ public:
     uint64_t PacketsPassed() const { return m_nPassed.load(std::memory_order_relaxed); }
 
 private:
-    static constexpr int MAX_HELD = static_cast<int>(TS_MAX_SECTION / 184 + 2);
+    static constexpr int MAX_HELD = static_cast<int>(PSI_MAX_SECTION / 184 + 2);
 
     void OnSection(const uint8_t* s, size_t nLength) override;
     void OnPat(const uint8_t* s, size_t nLength);
@@ -108,7 +106,7 @@ private:
     bool m_bPatBuilt = false;
     uint8_t m_nPatCc = 0;
     uint8_t m_nSdtCc = 0;
-    uint8_t m_Section[TS_MAX_SECTION] = {};
+    uint8_t m_Section[PSI_MAX_SECTION] = {};
     uint8_t m_Packet[TS_PACKET_SIZE] = {};
 
     // The map table's packets since its last unit start, passed first when the selection starts.

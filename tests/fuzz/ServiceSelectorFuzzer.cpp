@@ -22,7 +22,7 @@ struct CheckingSink : IPacketSink {
         Require(p[0] == TS_SYNC_BYTE);
         const CTsPacket packet(p);
         // The selector's own PAT: one section, whole in its packet.
-        if (packet.Pid() == TS_PID_PAT && packet.UnitStart()) {
+        if (packet.Pid() == PSI_PAT_PID && packet.UnitStart()) {
             const uint8_t* s = packet.Payload() + 1 + packet.Payload()[0];
             Require(Crc32Mpeg2(s, static_cast<int32_t>(SectionTotalLength(s, 3))) == 0);
         }
@@ -46,7 +46,7 @@ void FixSectionCrc(uint8_t* p)
         p[nStart + nLength - 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(nCrc >> (24 - 8 * i));
 }
 
-constexpr uint16_t kPids[] = {TS_PID_PAT, TS_PID_SDT, 0x100, 0x101, 0x102, 0x1FFF, 0x110, 0x200};
+constexpr uint16_t kPids[] = {PSI_PAT_PID, PSI_SDT_PID, 0x100, 0x101, 0x102, 0x1FFF, 0x110, 0x200};
 
 } // namespace
 
