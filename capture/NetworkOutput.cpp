@@ -4,6 +4,8 @@
 
 #include "capture/NetworkOutput.h"
 
+#include "base/PerformanceClock.h"
+
 #include <cstdio>
 
 namespace {
@@ -11,11 +13,7 @@ namespace {
 // The RTP timestamp: 90 kHz ticks of the performance counter.
 uint32_t Clock90k()
 {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    const uint64_t n = static_cast<uint64_t>(count.QuadPart), f = static_cast<uint64_t>(frequency.QuadPart);
-    return static_cast<uint32_t>(n / f * 90000 + n % f * 90000 / f);
+    return static_cast<uint32_t>(PerformanceNowUs() * 9 / 100);
 }
 
 // A source id fixed for the output's life, different from one run to the next.

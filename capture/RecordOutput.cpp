@@ -1,5 +1,6 @@
 #include "capture/RecordOutput.h"
 
+#include "base/WideText.h"
 #include "capture/RecordPartName.h"
 
 #include <fcntl.h>
@@ -12,23 +13,14 @@ namespace {
 constexpr uint64_t FAT_MOST_FILE_BYTES = 0xFFFFFFFFull;
 
 // Output names are UTF-8 (the console program works in UTF-8) and reach the file system
-// through the wide functions, so names outside the ANSI code page stay intact.
-std::wstring WidePath(const std::string& strPath)
-{
-    const int nChars = MultiByteToWideChar(CP_UTF8, 0, strPath.c_str(), -1, nullptr, 0);
-    std::wstring wide(nChars > 0 ? static_cast<size_t>(nChars) : 1, L'\0');
-    if (nChars > 0)
-        MultiByteToWideChar(CP_UTF8, 0, strPath.c_str(), -1, &wide[0], nChars);
-    wide.resize(wide.size() - 1);
-    return wide;
-}
+// through the wide functions (WideFromUtf8), so names outside the ANSI code page stay intact.
 
 // The file system of the volume that holds strPath, upper case ("NTFS", "FAT32"); "" when
 // it cannot be told.
 std::wstring VolumeFileSystem(const std::string& strPath)
 {
     wchar_t full[MAX_PATH], volume[MAX_PATH], system[MAX_PATH + 1];
-    if (!GetFullPathNameW(WidePath(strPath).c_str(), MAX_PATH, full, nullptr) ||
+    if (!GetFullPathNameW(WideFromUtf8(strPath).c_str(), MAX_PATH, full, nullptr) ||
         !GetVolumePathNameW(full, volume, MAX_PATH) ||
         !GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1))
         return L"";
@@ -77,12 +69,12 @@ bool CRecordOutput::OpenPart(uint32_t nPart)
         return true;
     }
     WIN32_FILE_ATTRIBUTE_DATA existing;
-    if (!m_bOverwrite && GetFileAttributesExW(WidePath(m_strPart).c_str(), GetFileExInfoStandard, &existing) &&
+    if (!m_bOverwrite && GetFileAttributesExW(WideFromUtf8(m_strPart).c_str(), GetFileExInfoStandard, &existing) &&
         (existing.nFileSizeHigh || existing.nFileSizeLow)) {
         SetLastError(ERROR_FILE_EXISTS);
         return Fail(m_strPart + " exists and holds data; give --overwrite to replace it", "CreateFileW");
     }
-    m_hFile = CreateFileW(WidePath(m_strPart).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    m_hFile = CreateFileW(WideFromUtf8(m_strPart).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_hFile == INVALID_HANDLE_VALUE)
         return Fail("cannot write " + m_strPart + "; check the folder and its permissions", "CreateFileW");

@@ -1,5 +1,6 @@
 #include "cli/CaptureOutputs.h"
 
+#include "base/PerformanceClock.h"
 #include "tuner/TunerGraph.h"
 #include "channels/TuningList.h"
 #include "cli/ChannelChoice.h"
@@ -8,14 +9,6 @@
 #include <string>
 
 namespace {
-
-int64_t NowUs()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<int64_t>(static_cast<double>(count.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
-}
 
 int Refuse(const CliContext& context, const std::string& strReason)
 {
@@ -90,7 +83,7 @@ bool CCaptureOutputs::Attach(CCaptureSession& session, IPacketConsumer* pRecorde
     if (!m_bSelecting && m_Networks.empty())
         return false;
     // The file first, so that it holds a packet before the network outputs send it.
-    m_pFeed.reset(new CSelectionFeed(*m_pSelector, pRecorder, pAnalysis, &NowUs));
+    m_pFeed.reset(new CSelectionFeed(*m_pSelector, pRecorder, pAnalysis, &PerformanceNowUs));
     if (pRecorder || pAnalysis)
         m_pSelector->AddSink(m_pFeed.get());
     for (auto& pNetwork : m_Networks)

@@ -1,6 +1,7 @@
 // The capture and analyze commands.
 #include "cli/CliCommands.h"
 
+#include "base/PerformanceClock.h"
 #include "capture/CaptureReport.h"
 #include "capture/CaptureSession.h"
 #include "capture/KeepAwake.h"
@@ -24,14 +25,6 @@ namespace {
 constexpr DWORD CAPTURE_TICK_MS = 200;
 constexpr uint64_t PROGRESS_PERIOD_MS = 1000;
 constexpr size_t ANALYZE_CHUNK = 1 << 20;
-
-int64_t NowUs()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<int64_t>(static_cast<double>(count.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
-}
 
 enum class StopCause { Stopped, Time, NoLock, Recorder, NoService };
 
@@ -187,7 +180,7 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
         }
         const RecordFigures sampled = pRecorder ? pRecorder->Figures() : RecordFigures();
         CaptureTick tick;
-        tick.nNowUs = NowUs();
+        tick.nNowUs = PerformanceNowUs();
         tick.nBytes = pRecorder ? sampled.nBytesWritten : outputs.PassedBytes();
         tick.bLocked = bLocked;
         tick.nStrength = nStrength;
@@ -269,7 +262,7 @@ int RunCapture(const CliArgs& args, const CliContext& context)
     // graph that fed it was torn down on leaving RecordTunedStream.
     CCaptureSession session;
     CStreamAnalysis& analysis = session.Make<CStreamAnalysis>();
-    CStreamRecorder* pRecorder = bFile ? &session.Make<CStreamRecorder>(output, settings, &analysis, &NowUs) : nullptr;
+    CStreamRecorder* pRecorder = bFile ? &session.Make<CStreamRecorder>(output, settings, &analysis, &PerformanceNowUs) : nullptr;
     CCaptureReport report(pRecorder != nullptr);
     RecordedRun run;
     run.strWhere = bFile ? output.PartPath(1) : "";

@@ -4,15 +4,13 @@
 #pragma once
 
 #include "base/Holder.h"
+#include "base/WideText.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
-
-std::string Utf8FromWide(const wchar_t* pszWide);
-std::wstring WideFromUtf8(const std::string& text);
 
 // The program's arguments as UTF-8, argv[0] included.
 std::vector<std::string> Utf8Arguments(int argc, const wchar_t* const* argv);

@@ -1,9 +1,5 @@
 #include "CheckerFixture.h"
 
-#include "capture/CaptureAnalysisFeed.h"
-#include "capture/CaptureSession.h"
-
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -16,22 +12,6 @@ public:
     void OnRunEnd() override { m_Log += "|"; }
     std::string m_Log;
 };
-
-Bytes Packets(uint32_t firstSeq, uint32_t count)
-{
-    Bytes run;
-    for (uint32_t s = firstSeq; s < firstSeq + count; ++s) {
-        Bytes p = TestPacket(s);
-        run.insert(run.end(), p.begin(), p.end());
-    }
-    return run;
-}
-
-int64_t g_nNowUs = 0;
-int64_t FakeNowUs()
-{
-    return g_nNowUs;
-}
 
 } // namespace
 
@@ -56,35 +36,4 @@ TEST_F(AlignerHooksTest, SkippedBytesAndRunEndsAreReportedWhereTheyLie)
     const Bytes garbage = Bytes(50, 0x33);
     AlignPackets(garbage.data(), 50, m_Guarded + 16, m_nCarry, consumers);
     EXPECT_EQ(log.m_Log, "S50|") << "a run without any sync is skipped whole";
-}
-
-// The capture's analysis sees the runs the file got, and only those.
-TEST_F(AlignerHooksTest, CaptureFeedPassesOnExactlyTheRecordedRuns)
-{
-    const std::string path = testing::TempDir() + "aligner_hooks_feed.ts";
-    CCaptureSession session;
-    CStreamAnalysis& analysis = session.Make<CStreamAnalysis>();
-    session.MakeConsumer<CCaptureAnalysisFeed>(analysis, &FakeNowUs);
-    auto receive = [&](const Bytes& run) {
-        session.Receive(run.data(), static_cast<int32_t>(run.size()), m_Guarded + 16, m_nCarry);
-    };
-
-    receive(Packets(1, 3));  // before the recording
-    FILE* pFile = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(pFile, nullptr);
-    ASSERT_TRUE(session.StartCapture(pFile, 0));
-    g_nNowUs = 1000000;
-    receive(Concat({TestPacket(4), Bytes(10, 0x11), TestPacket(5)}));
-    g_nNowUs = 2000000;
-    receive(Packets(6, 4));
-    session.State().StopCapture();
-    receive(Packets(10, 2));  // after it
-
-    const StreamHealthSummary summary = analysis.Summarise();
-    EXPECT_EQ(summary.nPackets, 6u);
-    EXPECT_EQ(summary.nSkippedBytes, 10u);
-    EXPECT_EQ(summary.nBytes, session.State().CapturedBytes());
-    EXPECT_EQ(summary.nSyncLosses, 1u);
-    EXPECT_EQ(summary.Arrival.nMeasuredMs, 1000u) << "arrival marked after each recorded run";
-    std::remove(path.c_str());
 }
