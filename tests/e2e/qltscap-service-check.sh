@@ -131,7 +131,8 @@ for scheme in udp rtp; do
   port=$(free_port)
   python3 "$check" receive "$port" 40 "$work/$scheme.json" ${scheme/udp/} &
   receiver=$!
-  sleep 0.5
+  for _ in $(seq 300); do [ -e "$work/$scheme.json.ready" ] && break; sleep 0.1; done
+  [ -e "$work/$scheme.json.ready" ] || fail "$scheme receiver did not start"
   q capture "Quillon Test Stream Tuner" --freq 522000 --bw 8 --pids 0x100 -o "$scheme://127.0.0.1:$port" --seconds 3
   expect_rc 0 "$scheme output"
   wait "$receiver"

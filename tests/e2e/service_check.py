@@ -20,6 +20,8 @@ def receive(port, seconds, result, rtp):
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 8 << 20)
     sock.bind(("127.0.0.1", port))
+    # The caller starts the sender once the socket is bound, so no datagram goes unheard.
+    open(result + ".ready", "w").close()
     sock.settimeout(0.5)
     grams = []
     end = time.time() + seconds
