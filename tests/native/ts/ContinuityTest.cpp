@@ -26,12 +26,13 @@ StreamHealthSummary Feed(const std::vector<Packet>& packets)
 
 TEST(StreamContinuity, CounterRulesOfTheSystemsLayer)
 {
-    // Wraps 15 -> 0, one duplicate allowed, adaptation-only packets repeat the counter.
+    // Wraps 15 -> 0, one duplicate allowed (again after an in-order packet), adaptation-only
+    // packets repeat the counter.
     std::vector<Packet> ok;
-    for (uint8_t cc : {14, 15, 0, 0, 1})
+    for (uint8_t cc : {14, 15, 0, 0, 1, 1, 2})
         ok.push_back(MakePacket(0x100, cc));
-    ok.push_back(MakePacket(0x100, 1, false));
-    ok.push_back(MakePacket(0x100, 2));
+    ok.push_back(MakePacket(0x100, 2, false));
+    ok.push_back(MakePacket(0x100, 3));
     EXPECT_EQ(CcErrorsOf(Feed(ok), 0x100), 0u);
 
     // A second repeat is an error; so are a skip and an adaptation-only packet that advances.

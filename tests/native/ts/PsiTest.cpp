@@ -19,13 +19,13 @@ std::vector<uint8_t> ServiceEntry(uint16_t id, const std::vector<uint8_t>& provi
     return e;
 }
 
-std::vector<uint8_t> Sdt(const std::vector<std::vector<uint8_t>>& services)
+std::vector<uint8_t> Sdt(const std::vector<std::vector<uint8_t>>& services, bool bCurrent = true)
 {
     std::vector<uint8_t> body = Be16(0x0001);  // original_network_id
     body.push_back(0xFF);
     for (const auto& s : services)
         Append(body, s);
-    return MakeSection(0x42, 0x0001, body);
+    return MakeSection(0x42, 0x0001, body, bCurrent);
 }
 
 std::vector<uint8_t> Bytes(const std::string& text)
@@ -121,6 +121,38 @@ TEST(StreamPsi, PointerFieldEndsOneSectionAndStartsTheNext)
     EXPECT_EQ(s.nPsiCrcErrors, 0u);
     ASSERT_EQ(s.Services.size(), 1u);
     EXPECT_EQ(s.Services[0].nServiceId, 2);
+}
+
+TEST(StreamPsi, SectionHeaderSplitByThePacketEnd)
+{
+    // The second section's 3-byte header starts in the last 1, 2 or 3 bytes of the first
+    // packet's payload and ends in the next packet.
+    const size_t nBare = Sdt({ServiceEntry(1, Bytes("P"), {})}).size();
+    for (size_t nHeadBytes : {1u, 2u, 3u}) {
+        const size_t nFirst = 183 - nHeadBytes;  // the payload after the pointer field
+        std::vector<uint8_t> sections = Sdt({ServiceEntry(1, Bytes("P"), std::vector<uint8_t>(nFirst - nBare, 'a'))});
+        ASSERT_EQ(sections.size(), nFirst);
+        Append(sections, Sdt({ServiceEntry(2, Bytes("P"), Bytes("Two"))}));
+        const StreamHealthSummary s = Feed(Packetise(0x0011, sections));
+        EXPECT_EQ(s.nPsiSections, 2u) << nHeadBytes;
+        ASSERT_EQ(s.Services.size(), 2u) << nHeadBytes;
+        EXPECT_EQ(s.Services[1].Name, "Two") << nHeadBytes;
+    }
+}
+
+TEST(StreamPsi, TablesThatApplyNextAreNotTakenAsCurrent)
+{
+    std::vector<uint8_t> pat = Be16(5);
+    Append(pat, Be16(0xE000 | 0x0500));
+    std::vector<uint8_t> sdts = Sdt({ServiceEntry(9, Bytes("P"), Bytes("Later"))}, false);
+    Append(sdts, Sdt({ServiceEntry(1, Bytes("P"), Bytes("Now"))}));
+    const StreamHealthSummary s = Feed(Join(Packetise(0x0000, MakeSection(0x00, 0x0042, pat, false)),
+                                            Packetise(0x0011, sdts)));
+    EXPECT_EQ(s.nPsiSections, 3u);
+    EXPECT_EQ(s.nTransportStreamId, -1);
+    EXPECT_TRUE(s.Programs.empty());
+    ASSERT_EQ(s.Services.size(), 1u);
+    EXPECT_EQ(s.Services[0].Name, "Now");
 }
 
 TEST(StreamPsi, BadCrcIsCountedAndTheTableIgnored)

@@ -34,11 +34,13 @@ inline void AddAdaptation(Packet& p, uint8_t flags, uint8_t length = 1)
     p[5] = flags;
 }
 
-// A long-form section of the table with the given id-extension and body, CRC appended.
-inline std::vector<uint8_t> MakeSection(uint8_t table, uint16_t extension, const std::vector<uint8_t>& body)
+// A long-form section of the table with the given id-extension and body, CRC appended;
+// bCurrent false makes it a table that applies next (current_next_indicator 0).
+inline std::vector<uint8_t> MakeSection(uint8_t table, uint16_t extension, const std::vector<uint8_t>& body,
+                                        bool bCurrent = true)
 {
-    std::vector<uint8_t> s{table, 0, 0, static_cast<uint8_t>(extension >> 8), static_cast<uint8_t>(extension), 0xC1, 0,
-                           0};
+    std::vector<uint8_t> s{table, 0, 0, static_cast<uint8_t>(extension >> 8), static_cast<uint8_t>(extension),
+                           static_cast<uint8_t>(bCurrent ? 0xC1 : 0xC0), 0, 0};
     s.insert(s.end(), body.begin(), body.end());
     const size_t length = s.size() + 4 - 3;
     s[1] = static_cast<uint8_t>(0xB0 | length >> 8);
