@@ -29,7 +29,9 @@ TEST(CliArgsTest, NumbersAreDecimalDigitsThatFit32Bits)
     uint32_t n = 7;
     EXPECT_TRUE(ParseCliNumber("4294967295", &n));
     EXPECT_EQ(n, 4294967295u);
-    for (const char* bad : {"", "4294967296", "12abc", "-1", "+5", " 5", "0x10", "1.5"})
+    // 2^64 + 1 and 2^64 + 2^32 + 1 would read as 1 if the sum were allowed to wrap.
+    for (const char* bad : {"", "4294967296", "18446744073709551617", "18446744078004518913", "12abc", "-1", "+5",
+                            " 5", "0x10", "1.5"})
         EXPECT_FALSE(ParseCliNumber(bad, &n)) << bad;
     EXPECT_EQ(n, 4294967295u);
 
@@ -229,6 +231,7 @@ TEST(CliArgsTest, CaptureOutputOptionsRefuseZeroAndWhatCannotBeSplit)
     const std::vector<std::pair<std::vector<const char*>, const char*>> bad = {
         {{"--seconds", "0"}, "leave --seconds out"},
         {{"--limit-mb", "0"}, "leave --limit-mb out"},
+        {{"--limit-mb", "18446744073709551617"}, "fits 32 bits"},
         {{"--split-mb", "0"}, "leave --split-mb out"},
         {{"--split-seconds", "0"}, "leave --split-seconds out"},
         {{"--buffer-mb", "0"}, "1 to 1024"},
