@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 
 namespace {
@@ -242,4 +246,126 @@ TEST(CaptureReport, LogsOneFlushedLineASecond)
                                   "2.0,2500000,10.000,1,70,70,2,0,0,0,0\n"
                                   "3.0,3750000,10.000,1,70,75,2,0,0,0,0\n");
     std::remove(path.c_str());
+}
+
+namespace {
+
+// The number that follows the last of the texts, each found after the one before.
+int64_t NumberAfter(const std::string& text, std::initializer_list<const char*> path)
+{
+    size_t at = 0;
+    for (const char* pszPart : path) {
+        at = text.find(pszPart, at);
+        if (at == std::string::npos)
+            return INT64_MIN;
+        at += std::strlen(pszPart);
+    }
+    while (at < text.size() && text[at] == ' ')
+        ++at;
+    return std::strtoll(text.c_str() + at, nullptr, 10);
+}
+
+} // namespace
+
+TEST(StreamReport, EveryFigureOfTheTextIsItsJsonTwin)
+{
+    // One stream whose counts all differ: 3 bytes before the first packet; 3 sync losses
+    // (5, 6 and 7 bytes of garbage, the last at the end), so 2 resynchronisations; 4 packets
+    // with the error indicator, 5 scrambled, 6 counter skips, 7 good sections, 8 bad ones.
+    std::vector<Packet> stream = Tables({{3, {{0x02, 0x100, {}}, {0x04, 0x101, {}}}}});
+    const std::vector<uint8_t> sdt = MakeSection(0x42, 1, {0x00, 0x01, 0xFF});
+    std::vector<uint8_t> badSdt = sdt;
+    badSdt[9] ^= 0x01;
+    uint8_t cc100 = 0, cc101 = 0, cc11 = 0;
+    for (int i = 0; i < 300; ++i) {
+        if (i % 10 == 0) {
+            cc100 += i % 50 == 10 ? 2 : 0;  // 6 skips: at 10, 60, ..., 260
+            stream.push_back(PcrPacket(0x100, cc100++, static_cast<uint64_t>(i) * 270000));
+        } else if (i % 2 == 0) {
+            stream.push_back(MakePacket(0x100, cc100++));
+        } else {
+            stream.push_back(MakePacket(0x101, cc101++));
+            if (i % 60 == 1)
+                stream.back()[3] |= 0xC0;
+        }
+        if (i % 20 == 5 && i < 260)
+            stream.push_back(Packetise(0x11, i < 100 ? sdt : badSdt, cc11++)[0]);
+        if (i % 75 == 7) {
+            stream.push_back(MakePacket(0x102, 0));
+            stream.back()[1] |= 0x80;
+        }
+    }
+    std::vector<uint8_t> bytes = {0x01, 0x02, 0x03};
+    for (size_t i = 0; i < stream.size(); ++i) {
+        if (i == 100 || i == 200)
+            bytes.insert(bytes.end(), i == 100 ? 5 : 6, 0x00);
+        bytes.insert(bytes.end(), stream[i].begin(), stream[i].end());
+    }
+    bytes.insert(bytes.end(), 7, 0x00);
+    CStreamAnalysis analysis;
+    int64_t nArrivalUs = 0;
+    for (size_t pos = 0; pos < bytes.size(); pos += 1880)
+        analysis.OnBytes(bytes.data() + pos, std::min<size_t>(1880, bytes.size() - pos), nArrivalUs += 100000);
+    StreamHealthSummary s = analysis.Summarise();
+    s.Recording = {true, "T", "t", "o.ts", 9, 4567, "size", 8, 123456789, 2222, 11, 13, 17, 67108864, 1048576, 19};
+
+    struct Twin {
+        std::initializer_list<const char*> Text, Json;
+        int64_t nExpected;  // INT64_MIN: whatever the analysis measured, the same in both
+    };
+    const uint64_t nPackets = stream.size();
+    const Twin twins[] = {
+        {{"\n  Bytes "}, {"{\"bytes\":"}, static_cast<int64_t>(nPackets * 188 + 21)},
+        {{"\n  Packets "}, {"\"packets\":"}, static_cast<int64_t>(nPackets)},
+        {{"Skipped bytes "}, {"\"skipped_bytes\":"}, 21},
+        {{"Sync losses "}, {"\"sync_losses\":"}, 3},
+        {{"(resynchronised "}, {"\"resyncs\":"}, 2},
+        {{"Transport errors "}, {"\"tei_packets\":"}, 4},
+        {{"Scrambled packets "}, {"\"scrambled_packets\":"}, 5},
+        {{"Continuity errors "}, {"\"cc_errors\":"}, 6},
+        {{"PSI sections "}, {"\"psi_sections\":"}, 7},
+        {{"(CRC errors "}, {"\"psi_crc_errors\":"}, 8},
+        {{"Bitrate by arrival", "average "}, {"\"bitrate_arrival\"", "\"average_bps\":"}, INT64_MIN},
+        {{"Bitrate by arrival", "peak "}, {"\"bitrate_arrival\"", "\"peak_bps\":"}, INT64_MIN},
+        {{"Bitrate by arrival", "over "}, {"\"bitrate_arrival\"", "\"measured_ms\":"}, INT64_MIN},
+        {{"Bitrate by PCR", "average "}, {"\"bitrate_pcr\"", "\"average_bps\":"}, INT64_MIN},
+        {{"Bitrate by PCR", "peak "}, {"\"bitrate_pcr\"", "\"peak_bps\":"}, INT64_MIN},
+        {{"Bitrate by PCR", "over "}, {"\"bitrate_pcr\"", "\"measured_ms\":"}, INT64_MIN},
+        {{"Transport stream id "}, {"\"transport_stream_id\":"}, 1},
+        {{"  Output ", "("}, {"\"parts\":"}, 9},
+        {{"Duration "}, {"\"duration_ms\":"}, 4567},
+        {{"exit code "}, {"\"exit_code\":"}, 8},
+        {{"Bytes written "}, {"\"bytes_written\":"}, 123456789},
+        {{"Dropped, slow output "}, {"\"bytes_dropped\":"}, 2222},
+        {{"Dropped, slow output ", "bytes, "}, {"\"samples_dropped\":"}, 11},
+        {{"Dropped, slow output ", "samples, "}, {"\"drop_events\":"}, 13},
+        {{"Skipped, not written "}, {"\"skipped_not_written\":"}, 17},
+        {{"Buffer highest fill "}, {"\"buffer_highest\":"}, 1048576},
+        {{"Buffer highest fill ", " of "}, {"\"buffer_bytes\":"}, 67108864},
+        {{"Output blocked "}, {"\"longest_block_ms\":"}, 19},
+    };
+    const std::string text = FormatHealthText(s);
+    const std::string json = FormatHealthJson(s);
+    for (const Twin& twin : twins) {
+        const int64_t nText = NumberAfter(text, twin.Text), nJson = NumberAfter(json, twin.Json);
+        EXPECT_EQ(nText, nJson) << *twin.Text.begin() << "\n" << text << json;
+        EXPECT_NE(nText, INT64_MIN) << *twin.Text.begin();
+        if (twin.nExpected != INT64_MIN)
+            EXPECT_EQ(nText, twin.nExpected) << *twin.Text.begin();
+    }
+    EXPECT_GT(s.Arrival.nPeakBps, 0u);
+    EXPECT_GT(s.Pcr.nPeakBps, 0u);
+    for (const PidHealth& p : s.Pids) {
+        char row[96], object[128];
+        std::snprintf(row, sizeof(row), "\n  0x%04X  %llu  %llu  %llu  %s\n", p.nPid,
+                      static_cast<unsigned long long>(p.nPackets), static_cast<unsigned long long>(p.nCcErrors),
+                      static_cast<unsigned long long>(p.nScrambled), p.bPcr ? "yes" : "no");
+        std::snprintf(object, sizeof(object), "{\"pid\":%u,\"packets\":%llu,\"cc_errors\":%llu,\"scrambled\":%llu,"
+                      "\"pcr\":%s}", p.nPid, static_cast<unsigned long long>(p.nPackets),
+                      static_cast<unsigned long long>(p.nCcErrors), static_cast<unsigned long long>(p.nScrambled),
+                      p.bPcr ? "true" : "false");
+        EXPECT_NE(text.find(row), std::string::npos) << row;
+        EXPECT_NE(json.find(object), std::string::npos) << object;
+    }
+    EXPECT_EQ(s.Pids.size(), 6u);  // PAT, SDT, PMT, two streams and the errored PID
 }
