@@ -31,6 +31,10 @@ public:
         return ControlDevice()->FailCall(eCall, nNode, hr, nTimes);
     }
     HRESULT STDMETHODCALLTYPE Reset() override { return ControlDevice()->Reset(); }
+    HRESULT STDMETHODCALLTYPE FailCallAfterEffect(SimCallId eCall, LONG nNode, HRESULT hr, LONG nTimes) override
+    {
+        return ControlDevice()->FailCall(eCall, nNode, hr, nTimes, true);
+    }
 
 protected:
     virtual CSimDevice* ControlDevice() = 0;

@@ -26,7 +26,7 @@ void CSimDevice::ResetAll()
         entry.second->Reset();
 }
 
-HRESULT CSimDevice::TakeFailure(SimCallId eCall, LONG nNode)
+CSimDevice::Failure CSimDevice::TakeFailure(SimCallId eCall, LONG nNode)
 {
     CAutoLock lock(&m_Lock);
     for (FailureRule& rule : m_Rules) {
@@ -34,9 +34,9 @@ HRESULT CSimDevice::TakeFailure(SimCallId eCall, LONG nNode)
             continue;
         if (rule.nTimes > 0)
             --rule.nTimes;
-        return rule.hr;
+        return {rule.hr, rule.bAfterEffect};
     }
-    return S_OK;
+    return {};
 }
 
 void CSimDevice::Log(const SimCallRecord& record)
@@ -162,7 +162,7 @@ HRESULT CSimDevice::SetSignalLost(BOOL bLost)
     return S_OK;
 }
 
-HRESULT CSimDevice::FailCall(SimCallId eCall, LONG nNode, HRESULT hr, LONG nTimes)
+HRESULT CSimDevice::FailCall(SimCallId eCall, LONG nNode, HRESULT hr, LONG nTimes, bool bAfterEffect)
 {
     if (nTimes < -1)
         return E_INVALIDARG;
@@ -174,7 +174,7 @@ HRESULT CSimDevice::FailCall(SimCallId eCall, LONG nNode, HRESULT hr, LONG nTime
         }
     }
     if (nTimes != 0)
-        m_Rules.push_back({eCall, nNode, hr, nTimes});
+        m_Rules.push_back({eCall, nNode, hr, nTimes, bAfterEffect});
     return S_OK;
 }
 

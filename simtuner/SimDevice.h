@@ -17,17 +17,26 @@ public:
     // Every device back to its start state (a new scenario was registered).
     static void ResetAll();
 
-    // The failure a rule sets for this call now (counting it down), or S_OK.
-    HRESULT TakeFailure(SimCallId eCall, LONG nNode);
+    // What a failure rule sets for this call now (counting it down); hr S_OK for none.
+    struct Failure {
+        HRESULT hr = S_OK;
+        bool bAfterEffect = false;  // the call is carried out before it fails
+    };
+    Failure TakeFailure(SimCallId eCall, LONG nNode);
     void Log(const SimCallRecord& record);
-    // Runs a call: an injected failure replaces it; the outcome goes to the log. work gets
-    // the record to add what it learns (returned values, request fields).
+    // Runs a call: an injected failure replaces it, or follows it when the rule says so; the
+    // outcome goes to the log. work gets the record to add what it learns (returned values,
+    // request fields).
     template <class F>
     HRESULT Call(SimCallRecord record, F work)
     {
-        HRESULT hr = TakeFailure(record.eCall, record.nNode);
-        if (hr == S_OK)
-            hr = work(record);
+        const Failure failure = TakeFailure(record.eCall, record.nNode);
+        HRESULT hr = failure.hr;
+        if (hr == S_OK || failure.bAfterEffect) {
+            const HRESULT hrWork = work(record);
+            if (hr == S_OK)
+                hr = hrWork;
+        }
         record.hrResult = hr;
         Log(record);
         return hr;
@@ -65,7 +74,7 @@ public:
     HRESULT GetDelivery(SimDelivery* pDelivery);
     HRESULT GetCommittedTuning(SimTuning* pTuning, LONG* pnChannel);
     HRESULT SetSignalLost(BOOL bLost);
-    HRESULT FailCall(SimCallId eCall, LONG nNode, HRESULT hr, LONG nTimes);
+    HRESULT FailCall(SimCallId eCall, LONG nNode, HRESULT hr, LONG nTimes, bool bAfterEffect = false);
     HRESULT Reset();
 
 private:
@@ -74,6 +83,7 @@ private:
         LONG nNode;
         HRESULT hr;
         LONG nTimes;  // -1: for ever
+        bool bAfterEffect;
     };
 
     static constexpr size_t MAX_LOG = 65536;

@@ -150,6 +150,10 @@ ISimTunerControl : public IUnknown
     virtual HRESULT STDMETHODCALLTYPE FailCall(SimCallId eCall, LONG nNode, HRESULT hr, LONG nTimes) = 0;
     // Removes every failure rule, the lost signal, the log and the counters.
     virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+    // As FailCall, but each call is carried out first and then fails with hr: a driver that
+    // writes a request's output and its byte count and still reports a failure. Either kind
+    // of rule replaces the other for the same call and node.
+    virtual HRESULT STDMETHODCALLTYPE FailCallAfterEffect(SimCallId eCall, LONG nNode, HRESULT hr, LONG nTimes) = 0;
 };
 __CRT_UUID_DECL(ISimTunerControl, 0x66A6378C, 0xCEB3, 0x43B1, 0x83, 0xDC, 0xB8, 0x43, 0xC6, 0xDC, 0xA2, 0x61)
 

@@ -4,6 +4,7 @@
 #include "SimTestSupport.h"
 
 #include "graph/BdaGuids.h"
+#include "tuner/DriverRecordSender.h"
 #include "tuner/IoctlCommand.h"
 
 #include <cstring>
@@ -163,6 +164,35 @@ TEST_F(SimVendor, MalformedRequestsAndOtherPropertiesAreRefused)
     EXPECT_EQ(calls[0].nDataLength, 39u);
     EXPECT_EQ(calls[2].eCall, SIM_CALL_VENDOR_CHECK_INTERFACE) << "a record with a wrong GUID is still read";
     EXPECT_EQ(calls[2].hrResult, E_INVALIDARG);
+}
+
+// A driver may write its answer and still report a failure. The sender gives the caller
+// nothing of a failed request, though the driver wrote into the copies below 4 GB.
+TEST_F(SimVendor, AnswerWrittenBeforeAFailureDoesNotReachTheCaller)
+{
+    ASSERT_EQ(m_Control->FailCallAfterEffect(SIM_CALL_VENDOR_GET_DEVICE_INFO, SIM_NODE_ANY, E_FAIL, -1), S_OK);
+    uint8_t* pLow = LowMemory();
+    ASSERT_NE(pLow, nullptr);
+    DeviceInfoRecord* pWritten = reinterpret_cast<DeviceInfoRecord*>(pLow);
+    uint32_t* pWrittenCount = reinterpret_cast<uint32_t*>(pLow + 1024);
+    const std::vector<uint8_t> record = Record(4, QLBDA_IOCTL_GET_DEVICE_INFO, pWritten, 240, pWrittenCount);
+    EXPECT_EQ(SetRecord(record.data(), 40), E_FAIL);
+    EXPECT_STREQ(pWritten->szDeviceName, "QL-VENDOR") << "the rule carries the request out";
+    EXPECT_EQ(*pWrittenCount, 240u);
+    VirtualFree(pLow, 0, MEM_RELEASE);
+
+    DeviceInfoRecord device;
+    std::memset(&device, 0x33, sizeof(device));
+    DWORD returned = 7;
+    CDriverRecordSender sender;
+    EXPECT_EQ(sender.Send(m_Property, IOCTL_COMMAND_SIZE_32,
+                          {QLBDA_IOCTL_GET_DEVICE_INFO, nullptr, 0, &device, 240, &returned}),
+              E_FAIL);
+    EXPECT_EQ(device.szDeviceName[0], 0x33);
+    EXPECT_EQ(returned, 7u);
+    const std::vector<SimCallRecord> calls = CallsOf(m_Control, SIM_CALL_VENDOR_GET_DEVICE_INFO);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].hrResult, E_FAIL);
 }
 
 TEST_F(SimVendor, AFailureRuleStandsInForTheDriver)
