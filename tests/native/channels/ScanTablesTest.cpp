@@ -1,4 +1,5 @@
-// Against the initial-tuning lists installed on the machine (scripts/setup.sh installs them).
+// Against the initial-tuning lists installed on the machine (scripts/setup.sh installs them)
+// and the project's own twin lists.
 #include "tuner/DriverRecords.h"
 #include "tuner/TuneParams.h"
 #include "channels/TuningEntry.h"
@@ -32,7 +33,8 @@ bool SameValues(const TuningValues& a, const TuningValues& b)
 {
     return a.nSourceType == b.nSourceType && a.nFrequency == b.nFrequency && a.nFrequencyKHz == b.nFrequencyKHz &&
            a.nSymbolRate == b.nSymbolRate && a.nPolarity == b.nPolarity && a.nBandwidth == b.nBandwidth &&
-           a.nConstellation == b.nConstellation && a.nModulation == b.nModulation;
+           a.nConstellation == b.nConstellation && a.nModulation == b.nModulation &&
+           a.bSecondGeneration == b.bSecondGeneration;
 }
 
 struct TwinTally {
