@@ -1,5 +1,6 @@
 #include "simtuner/SimStreamer.h"
 
+#include "base/WideText.h"
 #include "simtuner/SimDevice.h"
 #include "simtuner/SimTunerFilter.h"
 #include "simtuner/SimTunerPins.h"
@@ -12,16 +13,6 @@ namespace {
 
 // Idle poll of the run and lock state, in ms.
 constexpr DWORD IDLE_POLL_MS = 5;
-
-FILE* OpenTsFile(const std::string& path)
-{
-    const int cch = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-    if (cch <= 0)
-        return nullptr;
-    std::wstring wide(static_cast<size_t>(cch), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, &wide[0], cch);
-    return _wfopen(wide.c_str(), L"rb");
-}
 
 // Counter ticks at which nBytes are due from the start of pacing.
 LONGLONG DueTicks(ULONGLONG nBytes, ULONGLONG nBitrate, LONGLONG nFrequency)
@@ -62,7 +53,7 @@ HRESULT CSimStreamer::Start(CSimTunerFilter* pFilter, CSimTsOutputPin* pPin)
     if (settings.sTsFile.empty()) {
         m_pSource.reset(new CSimTsSource(settings.Stream));
     } else {
-        FILE* pFile = OpenTsFile(settings.sTsFile);
+        FILE* pFile = _wfopen(WideFromUtf8(settings.sTsFile).c_str(), L"rb");
         if (!pFile)
             return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         m_pSource.reset(new CSimTsSource(pFile));
