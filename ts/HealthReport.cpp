@@ -1,33 +1,19 @@
 #include "ts/HealthReport.h"
 
 #include "base/JsonWriter.h"
+#include "base/TextFormat.h"
 #include "ts/StreamTypes.h"
 
 #include <cinttypes>
-#include <cstdarg>
-#include <cstdio>
 
 namespace {
-
-void Line(std::string& out, const char* pszFormat, ...)
-{
-    char line[512];
-    va_list args;
-    va_start(args, pszFormat);
-    std::vsnprintf(line, sizeof(line), pszFormat, args);
-    va_end(args);
-    out += line;
-    out += '\n';
-}
 
 std::string Rate(const RateHealth& rate)
 {
     if (rate.nMeasuredMs == 0)
         return "not measured";
-    char text[160];
-    std::snprintf(text, sizeof(text), "average %" PRIu64 " bit/s, peak %s over %" PRIu64 " ms", rate.nAverageBps,
-                  rate.nPeakBps != 0 ? (std::to_string(rate.nPeakBps) + " bit/s").c_str() : "-", rate.nMeasuredMs);
-    return text;
+    return FormatText("average %" PRIu64 " bit/s, peak %s over %" PRIu64 " ms", rate.nAverageBps,
+                      rate.nPeakBps != 0 ? (std::to_string(rate.nPeakBps) + " bit/s").c_str() : "-", rate.nMeasuredMs);
 }
 
 void RateJson(CJsonWriter& json, const RateHealth& rate)
@@ -60,17 +46,17 @@ void Field(CJsonWriter& json, const char* pszKey, const std::string& value)
 
 void RecordingText(std::string& out, const RecordingHealth& r)
 {
-    Line(out, "Recording");
-    Line(out, "  Tuner                %s (%s)", r.Tuner.c_str(), r.Tuning.c_str());
-    Line(out, "  Output               %s (%u part%s)", r.Output.c_str(), r.nParts, r.nParts == 1 ? "" : "s");
-    Line(out, "  Duration             %" PRIu64 " ms, ended by %s, exit code %d", r.nDurationMs, r.End.c_str(),
-         r.nExitCode);
-    Line(out, "  Bytes written        %" PRIu64, r.nBytesWritten);
-    Line(out, "  Dropped, slow output %" PRIu64 " bytes, %" PRIu64 " samples, %" PRIu64 " times", r.nBytesDropped,
-         r.nSamplesDropped, r.nDropEvents);
-    Line(out, "  Skipped, not written %" PRIu64 " bytes", r.nSkippedBytes);
-    Line(out, "  Buffer highest fill  %" PRIu64 " of %" PRIu64 " bytes", r.nRingHighest, r.nRingBytes);
-    Line(out, "  Output blocked       %" PRIu64 " ms at most", r.nLongestBlockMs);
+    AppendText(out, "Recording\n");
+    AppendText(out, "  Tuner                %s (%s)\n", r.Tuner.c_str(), r.Tuning.c_str());
+    AppendText(out, "  Output               %s (%u part%s)\n", r.Output.c_str(), r.nParts, r.nParts == 1 ? "" : "s");
+    AppendText(out, "  Duration             %" PRIu64 " ms, ended by %s, exit code %d\n", r.nDurationMs, r.End.c_str(),
+               r.nExitCode);
+    AppendText(out, "  Bytes written        %" PRIu64 "\n", r.nBytesWritten);
+    AppendText(out, "  Dropped, slow output %" PRIu64 " bytes, %" PRIu64 " samples, %" PRIu64 " times\n",
+               r.nBytesDropped, r.nSamplesDropped, r.nDropEvents);
+    AppendText(out, "  Skipped, not written %" PRIu64 " bytes\n", r.nSkippedBytes);
+    AppendText(out, "  Buffer highest fill  %" PRIu64 " of %" PRIu64 " bytes\n", r.nRingHighest, r.nRingBytes);
+    AppendText(out, "  Output blocked       %" PRIu64 " ms at most\n", r.nLongestBlockMs);
 }
 
 void RecordingJson(CJsonWriter& json, const RecordingHealth& r)
@@ -100,55 +86,53 @@ void RecordingJson(CJsonWriter& json, const RecordingHealth& r)
 std::string FormatHealthText(const StreamHealthSummary& s)
 {
     std::string out;
-    Line(out, "Stream health");
-    Line(out, "  Bytes                %" PRIu64, s.nBytes);
-    Line(out, "  Packets              %" PRIu64, s.nPackets);
-    Line(out, "  Skipped bytes        %" PRIu64, s.nSkippedBytes);
-    Line(out, "  Sync losses          %" PRIu64 " (resynchronised %" PRIu64 ")", s.nSyncLosses, s.nResyncs);
-    Line(out, "  Transport errors     %" PRIu64, s.nTeiPackets);
-    Line(out, "  Scrambled packets    %" PRIu64, s.nScrambled);
-    Line(out, "  Continuity errors    %" PRIu64, s.nCcErrors);
-    Line(out, "  PSI sections         %" PRIu64 " (CRC errors %" PRIu64 ")", s.nPsiSections, s.nPsiCrcErrors);
-    Line(out, "  Bitrate by arrival   %s", Rate(s.Arrival).c_str());
+    AppendText(out, "Stream health\n");
+    AppendText(out, "  Bytes                %" PRIu64 "\n", s.nBytes);
+    AppendText(out, "  Packets              %" PRIu64 "\n", s.nPackets);
+    AppendText(out, "  Skipped bytes        %" PRIu64 "\n", s.nSkippedBytes);
+    AppendText(out, "  Sync losses          %" PRIu64 " (resynchronised %" PRIu64 ")\n", s.nSyncLosses, s.nResyncs);
+    AppendText(out, "  Transport errors     %" PRIu64 "\n", s.nTeiPackets);
+    AppendText(out, "  Scrambled packets    %" PRIu64 "\n", s.nScrambled);
+    AppendText(out, "  Continuity errors    %" PRIu64 "\n", s.nCcErrors);
+    AppendText(out, "  PSI sections         %" PRIu64 " (CRC errors %" PRIu64 ")\n", s.nPsiSections, s.nPsiCrcErrors);
+    AppendText(out, "  Bitrate by arrival   %s\n", Rate(s.Arrival).c_str());
     if (s.nPcrPid >= 0)
-        Line(out, "  Bitrate by PCR       %s (PCR PID 0x%04X)", Rate(s.Pcr).c_str(), static_cast<unsigned>(s.nPcrPid));
+        AppendText(out, "  Bitrate by PCR       %s (PCR PID 0x%04X)\n", Rate(s.Pcr).c_str(),
+                   static_cast<unsigned>(s.nPcrPid));
     else
-        Line(out, "  Bitrate by PCR       no PCR");
+        AppendText(out, "  Bitrate by PCR       no PCR\n");
     if (s.nTransportStreamId >= 0)
-        Line(out, "  Transport stream id  %d", s.nTransportStreamId);
+        AppendText(out, "  Transport stream id  %d\n", s.nTransportStreamId);
     else
-        Line(out, "  Transport stream id  no PAT");
+        AppendText(out, "  Transport stream id  no PAT\n");
 
-    Line(out, "Programs");
+    AppendText(out, "Programs\n");
     for (const ProgramHealth& p : s.Programs) {
         if (!p.bPmtSeen) {
-            Line(out, "  %5u  PMT 0x%04X  no PMT", p.nNumber, p.nPmtPid);
+            AppendText(out, "  %5u  PMT 0x%04X  no PMT\n", p.nNumber, p.nPmtPid);
             continue;
         }
         std::string streams;
-        for (const StreamHealthEntry& e : p.Streams) {
-            char text[64];
-            std::snprintf(text, sizeof(text), " 0x%04X/type 0x%02X (%s)", e.nPid, e.nType,
-                          DescribeStream(e.nType, e.nNamingTag).pszName);
-            streams += text;
-        }
-        Line(out, "  %5u  PMT 0x%04X  PCR 0x%04X  streams%s", p.nNumber, p.nPmtPid, p.nPcrPid,
-             streams.empty() ? " none" : streams.c_str());
+        for (const StreamHealthEntry &e : p.Streams)
+            AppendText(streams, " 0x%04X/type 0x%02X (%s)", e.nPid, e.nType,
+                       DescribeStream(e.nType, e.nNamingTag).pszName);
+        AppendText(out, "  %5u  PMT 0x%04X  PCR 0x%04X  streams%s\n", p.nNumber, p.nPmtPid, p.nPcrPid,
+                   streams.empty() ? " none" : streams.c_str());
     }
-    Line(out, "Services");
+    AppendText(out, "Services\n");
     for (const ServiceHealth& v : s.Services) {
-        Line(out, "  %5u  type 0x%02X  \"%s\" (%s)  provider \"%s\" (%s)", v.nServiceId, v.nType, v.Name.c_str(),
-             v.NameCharset.c_str(), v.Provider.c_str(), v.ProviderCharset.c_str());
+        AppendText(out, "  %5u  type 0x%02X  \"%s\" (%s)  provider \"%s\" (%s)\n", v.nServiceId, v.nType,
+                   v.Name.c_str(), v.NameCharset.c_str(), v.Provider.c_str(), v.ProviderCharset.c_str());
     }
-    Line(out, "Channels");
+    AppendText(out, "Channels\n");
     for (const ChannelHealth& c : s.Channels) {
-        Line(out, "  %u.%u  %s  program %u  \"%s\"", c.nMajor, c.nMinor, c.bCable ? "cable" : "terrestrial",
-             c.nProgram, c.Name.c_str());
+        AppendText(out, "  %u.%u  %s  program %u  \"%s\"\n", c.nMajor, c.nMinor, c.bCable ? "cable" : "terrestrial",
+                   c.nProgram, c.Name.c_str());
     }
-    Line(out, "PIDs     packets  CC errors  scrambled  PCR");
+    AppendText(out, "PIDs     packets  CC errors  scrambled  PCR\n");
     for (const PidHealth& p : s.Pids) {
-        Line(out, "  0x%04X  %" PRIu64 "  %" PRIu64 "  %" PRIu64 "  %s", p.nPid, p.nPackets, p.nCcErrors, p.nScrambled,
-             p.bPcr ? "yes" : "no");
+        AppendText(out, "  0x%04X  %" PRIu64 "  %" PRIu64 "  %" PRIu64 "  %s\n", p.nPid, p.nPackets, p.nCcErrors,
+                   p.nScrambled, p.bPcr ? "yes" : "no");
     }
     if (s.Recording.bPresent)
         RecordingText(out, s.Recording);

@@ -2,11 +2,11 @@
 // timeline; element ids name the series and marks so that a reader (or a check) finds them.
 #include "ts/HtmlReport.h"
 
+#include "base/TextFormat.h"
+
 #include <algorithm>
 #include <cinttypes>
-#include <cstdarg>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -41,22 +41,10 @@ const MarkKind ERROR_MARKS[STREAM_ERROR_KINDS] = {
 };
 const MarkKind DROP_MARK = {"marks-drop", "dropped bytes", "dropped", "#E69F00", Shape::Cross};
 
-void Add(std::string& out, const char* pszFormat, ...)
-{
-    char text[512];
-    va_list args;
-    va_start(args, pszFormat);
-    std::vsnprintf(text, sizeof(text), pszFormat, args);
-    va_end(args);
-    out += text;
-}
-
 std::string Clock(uint64_t nUs)
 {
     const uint64_t s = nUs / 1000000;
-    char text[32];
-    std::snprintf(text, sizeof(text), "%" PRIu64 ":%02" PRIu64 ":%02" PRIu64, s / 3600, s / 60 % 60, s % 60);
-    return text;
+    return FormatText("%" PRIu64 ":%02" PRIu64 ":%02" PRIu64, s / 3600, s / 60 % 60, s % 60);
 }
 
 // Where the charts' common time axis starts and how long it is.
@@ -119,12 +107,13 @@ void TimeTicks(std::string& out, const TimeAxis& axis, double top, double height
     const double bottom = top + height;
     for (uint64_t t = 0; t <= axis.nSpanUs; t += nStep) {
         const double x = axis.X(axis.nOriginUs + static_cast<int64_t>(t));
-        Add(out, "<line class=\"grid\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>", x, top, x, bottom);
-        Add(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%s</text>", x, bottom + 14,
-            Clock(t).c_str());
+        AppendText(out, "<line class=\"grid\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>", x, top, x, bottom);
+        AppendText(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%s</text>", x, bottom + 14,
+                   Clock(t).c_str());
     }
-    Add(out, "<text class=\"axis\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">time since start (h:mm:ss)</text>",
-        LEFT + PLOT / 2, bottom + 32);
+    AppendText(out,
+               "<text class=\"axis\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">time since start (h:mm:ss)</text>",
+               LEFT + PLOT / 2, bottom + 32);
 }
 
 // A round top for a value axis (at most five steps of 1, 2 or 5 times a power of ten).
@@ -142,34 +131,36 @@ void ValueTicks(std::string& out, double top, double height, double nMax, double
 {
     for (double v = 0; v <= nMax + nStep / 2; v += nStep) {
         const double y = top + height - height * v / nMax;
-        Add(out, "<line class=\"grid\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>", LEFT, y, LEFT + PLOT, y);
-        Add(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%g</text>", LEFT - 6, y + 4, v);
+        AppendText(out, "<line class=\"grid\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>", LEFT, y, LEFT + PLOT,
+                   y);
+        AppendText(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%g</text>", LEFT - 6, y + 4, v);
     }
-    Add(out,
-        "<text class=\"axis\" transform=\"translate(14 %.1f) rotate(-90)\" text-anchor=\"middle\">%s</text>",
-        top + height / 2, pszUnit);
+    AppendText(out,
+               "<text class=\"axis\" transform=\"translate(14 %.1f) rotate(-90)\" text-anchor=\"middle\">%s</text>",
+               top + height / 2, pszUnit);
 }
 
 void ShapeAt(std::string& out, Shape eShape, double x, double y, const char* pszColour)
 {
     switch (eShape) {
     case Shape::Circle:
-        Add(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"%g\" fill=\"%s\">", x, y, MARK, pszColour);
+        AppendText(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"%g\" fill=\"%s\">", x, y, MARK, pszColour);
         return;
     case Shape::Square:
-        Add(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%g\" height=\"%g\" fill=\"%s\">", x - MARK, y - MARK, 2 * MARK,
-            2 * MARK, pszColour);
+        AppendText(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%g\" height=\"%g\" fill=\"%s\">", x - MARK, y - MARK,
+                   2 * MARK, 2 * MARK, pszColour);
         return;
     case Shape::Triangle:
-        Add(out, "<path d=\"M%.1f %.1fl%g %gh%gz\" fill=\"%s\">", x, y - MARK, MARK, 2 * MARK, -2 * MARK, pszColour);
+        AppendText(out, "<path d=\"M%.1f %.1fl%g %gh%gz\" fill=\"%s\">", x, y - MARK, MARK, 2 * MARK, -2 * MARK,
+                   pszColour);
         return;
     case Shape::Diamond:
-        Add(out, "<path d=\"M%.1f %.1fl%g %gl%g %gl%g %gz\" fill=\"%s\">", x, y - MARK, MARK, MARK, -MARK, MARK,
-            -MARK, -MARK, pszColour);
+        AppendText(out, "<path d=\"M%.1f %.1fl%g %gl%g %gl%g %gz\" fill=\"%s\">", x, y - MARK, MARK, MARK, -MARK, MARK,
+                   -MARK, -MARK, pszColour);
         return;
     case Shape::Cross:
-        Add(out, "<path d=\"M%.1f %.1fl%g %gm0 %gl%g %g\" stroke=\"%s\" stroke-width=\"2.5\">", x - MARK, y - MARK,
-            2 * MARK, 2 * MARK, -2 * MARK, 2 * MARK, -2 * MARK, pszColour);
+        AppendText(out, "<path d=\"M%.1f %.1fl%g %gm0 %gl%g %g\" stroke=\"%s\" stroke-width=\"2.5\">", x - MARK,
+                   y - MARK, 2 * MARK, 2 * MARK, -2 * MARK, 2 * MARK, -2 * MARK, pszColour);
         return;
     }
 }
@@ -179,7 +170,7 @@ void Titled(std::string& out, Shape eShape, double x, double y, const char* pszC
 {
     ShapeAt(out, eShape, x, y, pszColour);
     const char* pszTag = eShape == Shape::Circle ? "circle" : eShape == Shape::Square ? "rect" : "path";
-    Add(out, "<title>%s</title></%s>", HtmlEscape(title).c_str(), pszTag);
+    AppendText(out, "<title>%s</title></%s>", HtmlEscape(title).c_str(), pszTag);
 }
 
 void LegendEntry(std::string& out, Shape eShape, const char* pszColour, const std::string& name)
@@ -234,8 +225,8 @@ void BitrateChart(std::string& out, const StreamReportInput& in, const TimeAxis&
     auto y = [&](double v) { return BITRATE_TOP + h - h * v / nTop; };
 
     out += "<h2>Bitrate</h2>\n";
-    Add(out, "<svg id=\"chart-bitrate\" class=\"chart\" viewBox=\"0 0 %g %g\" width=\"%g\" height=\"%g\">", WIDTH,
-        BITRATE_TOP + h + AXIS_ROOM, WIDTH, BITRATE_TOP + h + AXIS_ROOM);
+    AppendText(out, "<svg id=\"chart-bitrate\" class=\"chart\" viewBox=\"0 0 %g %g\" width=\"%g\" height=\"%g\">",
+               WIDTH, BITRATE_TOP + h + AXIS_ROOM, WIDTH, BITRATE_TOP + h + AXIS_ROOM);
     ValueTicks(out, BITRATE_TOP, h, nTop, nStep, "Mbit/s");
     TimeTicks(out, axis, BITRATE_TOP, h);
 
@@ -254,15 +245,17 @@ void BitrateChart(std::string& out, const StreamReportInput& in, const TimeAxis&
         for (size_t i = 0; i < nDrawn; ++i) {
             const BinTime bt = TimeOfBin(bins, i, t.StartUs(), t.SpanUs());
             const double v = Mbps(bins[i].nSeriesBytes[s], static_cast<uint64_t>(bt.nToUs - bt.nFromUs));
-            Add(top, "%.1f,%.1f %.1f,%.1f ", axis.X(bt.nFromUs), y(below[i] + v), axis.X(bt.nToUs), y(below[i] + v));
+            AppendText(top, "%.1f,%.1f %.1f,%.1f ", axis.X(bt.nFromUs), y(below[i] + v), axis.X(bt.nToUs),
+                       y(below[i] + v));
         }
         for (size_t i = nDrawn; i-- > 0;) {
             const BinTime bt = TimeOfBin(bins, i, t.StartUs(), t.SpanUs());
             const double v = Mbps(bins[i].nSeriesBytes[s], static_cast<uint64_t>(bt.nToUs - bt.nFromUs));
-            Add(bottom, "%.1f,%.1f %.1f,%.1f ", axis.X(bt.nToUs), y(below[i]), axis.X(bt.nFromUs), y(below[i]));
+            AppendText(bottom, "%.1f,%.1f %.1f,%.1f ", axis.X(bt.nToUs), y(below[i]), axis.X(bt.nFromUs), y(below[i]));
             below[i] += v;
         }
-        Add(out, "<polygon id=\"series-service-%zu\" class=\"series service\" fill=\"%s\" points=\"", s, pszColour);
+        AppendText(out, "<polygon id=\"series-service-%zu\" class=\"series service\" fill=\"%s\" points=\"", s,
+                   pszColour);
         out += top + bottom + "\"><title>" + HtmlEscape(name) + "</title></polygon>";
         legend += "<span class=\"key\"><i style=\"background:" + std::string(pszColour) + "\"></i>" +
                   HtmlEscape(name) + "</span>";
@@ -274,11 +267,8 @@ void BitrateChart(std::string& out, const StreamReportInput& in, const TimeAxis&
             continue;
         const BinTime bt = TimeOfBin(bins, i, t.StartUs(), t.SpanUs());
         const double x = (axis.X(bt.nFromUs) + axis.X(bt.nToUs)) / 2;
-        char point[48];
-        std::snprintf(point, sizeof(point), "%.1f,%.1f ", x, y(Mbps(bins[i].nMaxSecondBytes, 1000000)));
-        peak += point;
-        std::snprintf(point, sizeof(point), "%.1f,%.1f ", x, y(Mbps(bins[i].nMinSecondBytes, 1000000)));
-        low += point;
+        AppendText(peak, "%.1f,%.1f ", x, y(Mbps(bins[i].nMaxSecondBytes, 1000000)));
+        AppendText(low, "%.1f,%.1f ", x, y(Mbps(bins[i].nMinSecondBytes, 1000000)));
     }
     if (!peak.empty()) {
         out += "<polyline id=\"series-peak\" class=\"series line\" stroke=\"#000000\" points=\"" + peak +
@@ -312,10 +302,10 @@ void MarkRow(std::string& out, std::string& legend, const MarkKind& kind, size_t
                    Clock(static_cast<uint64_t>(m.Time.nFromUs - axis.nOriginUs)) + " to " +
                    Clock(static_cast<uint64_t>(m.Time.nToUs - axis.nOriginUs)));
     }
-    Add(out, "<line class=\"grid\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>", LEFT, y, LEFT + PLOT, y);
-    Add(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%s</text>", LEFT - 6, y + 4,
-        kind.pszRow);
-    Add(out, "<g id=\"%s\" class=\"marks\" data-total=\"%" PRIu64 "\">", kind.pszId, nTotal);
+    AppendText(out, "<line class=\"grid\" x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\"/>", LEFT, y, LEFT + PLOT, y);
+    AppendText(out, "<text class=\"tick\" x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%s</text>", LEFT - 6, y + 4,
+               kind.pszRow);
+    AppendText(out, "<g id=\"%s\" class=\"marks\" data-total=\"%" PRIu64 "\">", kind.pszId, nTotal);
     out += marks + "</g>";
     LegendEntry(legend, kind.eShape, kind.pszColour, std::string(kind.pszName) + " (" + std::to_string(nTotal) + ")");
 }
@@ -326,8 +316,8 @@ void ErrorChart(std::string& out, const StreamReportInput& in, const TimeAxis& a
     const size_t nRows = STREAM_ERROR_KINDS + (bDrops ? 1 : 0);
     const double h = static_cast<double>(nRows) * ROW;
     out += "<h2>Errors</h2>\n";
-    Add(out, "<svg id=\"chart-errors\" class=\"chart\" viewBox=\"0 0 %g %g\" width=\"%g\" height=\"%g\">", WIDTH,
-        h + AXIS_ROOM, WIDTH, h + AXIS_ROOM);
+    AppendText(out, "<svg id=\"chart-errors\" class=\"chart\" viewBox=\"0 0 %g %g\" width=\"%g\" height=\"%g\">", WIDTH,
+               h + AXIS_ROOM, WIDTH, h + AXIS_ROOM);
     TimeTicks(out, axis, 0, h);
     std::string legend;
     const CStreamTimeline& t = *in.pTimeline;
@@ -365,8 +355,8 @@ void SignalChart(std::string& out, const StreamReportInput& in, const TimeAxis& 
     auto y = [&](double v) { return SIGNAL_TOP + h - h * std::max(0.0, v) / nTop; };
 
     out += "<h2>Signal</h2>\n";
-    Add(out, "<svg id=\"chart-signal\" class=\"chart\" viewBox=\"0 0 %g %g\" width=\"%g\" height=\"%g\">", WIDTH,
-        SIGNAL_TOP + h + AXIS_ROOM, WIDTH, SIGNAL_TOP + h + AXIS_ROOM);
+    AppendText(out, "<svg id=\"chart-signal\" class=\"chart\" viewBox=\"0 0 %g %g\" width=\"%g\" height=\"%g\">", WIDTH,
+               SIGNAL_TOP + h + AXIS_ROOM, WIDTH, SIGNAL_TOP + h + AXIS_ROOM);
     ValueTicks(out, SIGNAL_TOP, h, nTop, nStep, "level (as the tuner reports it)");
     TimeTicks(out, axis, SIGNAL_TOP, h);
 
@@ -381,12 +371,14 @@ void SignalChart(std::string& out, const StreamReportInput& in, const TimeAxis& 
         const size_t k = b.nLocked == b.nSamples ? 0 : b.nLocked == 0 ? 2 : 1;
         const BinTime bt = TimeOfBin(bins, i, s.StartUs(), s.SpanUs());
         const double x0 = axis.X(bt.nFromUs), x1 = std::max(axis.X(bt.nToUs), x0 + 0.5);
-        Add(out, "<rect class=\"%s\" x=\"%.1f\" y=\"6\" width=\"%.1f\" height=\"14\" fill=\"%s\"><title>%s from %s</title></rect>",
-            LOCK_CLASS[k], x0, x1 - x0, LOCK_COLOUR[k], LOCK_TITLE[k],
-            Clock(static_cast<uint64_t>(bt.nFromUs - axis.nOriginUs)).c_str());
+        AppendText(out,
+                   "<rect class=\"%s\" x=\"%.1f\" y=\"6\" width=\"%.1f\" height=\"14\" fill=\"%s\"><title>%s from "
+                   "%s</title></rect>",
+                   LOCK_CLASS[k], x0, x1 - x0, LOCK_COLOUR[k], LOCK_TITLE[k],
+                   Clock(static_cast<uint64_t>(bt.nFromUs - axis.nOriginUs)).c_str());
     }
     out += "</g>";
-    Add(out, "<text class=\"tick\" x=\"%.1f\" y=\"17\" text-anchor=\"end\">lock</text>", LEFT - 6);
+    AppendText(out, "<text class=\"tick\" x=\"%.1f\" y=\"17\" text-anchor=\"end\">lock</text>", LEFT - 6);
 
     struct Level {
         const char* pszId;
@@ -410,20 +402,20 @@ void SignalChart(std::string& out, const StreamReportInput& in, const TimeAxis& 
                 continue;
             const BinTime bt = TimeOfBin(bins, i, s.StartUs(), s.SpanUs());
             const double x = (axis.X(bt.nFromUs) + axis.X(bt.nToUs)) / 2;
-            Add(upper, "%.1f,%.1f ", x, y(b.*level.pMax));
-            Add(line, "%.1f,%.1f ", x, y(b.*level.pMin));
+            AppendText(upper, "%.1f,%.1f ", x, y(b.*level.pMax));
+            AppendText(line, "%.1f,%.1f ", x, y(b.*level.pMin));
         }
         for (size_t i = n; i-- > 0;) {
             const SignalBin& b = bins[i];
             if (b.nSamples == 0)
                 continue;
             const BinTime bt = TimeOfBin(bins, i, s.StartUs(), s.SpanUs());
-            Add(lower, "%.1f,%.1f ", (axis.X(bt.nFromUs) + axis.X(bt.nToUs)) / 2, y(b.*level.pMin));
+            AppendText(lower, "%.1f,%.1f ", (axis.X(bt.nFromUs) + axis.X(bt.nToUs)) / 2, y(b.*level.pMin));
         }
-        Add(out, "<g id=\"%s\" class=\"series\"><polygon fill=\"%s\" fill-opacity=\"0.3\" points=\"", level.pszId,
-            level.pszColour);
+        AppendText(out, "<g id=\"%s\" class=\"series\"><polygon fill=\"%s\" fill-opacity=\"0.3\" points=\"",
+                   level.pszId, level.pszColour);
         out += upper + lower + "\"/>";
-        Add(out, "<polyline class=\"line\" stroke=\"%s\" points=\"", level.pszColour);
+        AppendText(out, "<polyline class=\"line\" stroke=\"%s\" points=\"", level.pszColour);
         out += line + "\"><title>lowest " + level.pszName + "</title></polyline></g>";
         legend += "<span class=\"key\"><i style=\"background:" + std::string(level.pszColour) + "\"></i>" +
                   level.pszName + " (band: lowest to highest, line: lowest)</span>";

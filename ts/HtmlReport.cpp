@@ -1,10 +1,9 @@
 #include "ts/HtmlReport.h"
 
+#include "base/TextFormat.h"
 #include "ts/StreamTypes.h"
 
 #include <cinttypes>
-#include <cstdarg>
-#include <cstdio>
 #include <map>
 #include <set>
 
@@ -25,16 +24,6 @@ const char* const STYLE =
     ".key b{display:inline-block;width:18px;border-top:2px solid #000;margin-right:4px;vertical-align:3px}"
     ".key b.dashed{border-top-style:dashed}.key svg{margin-right:4px;vertical-align:-2px}";
 
-std::string Printf(const char* pszFormat, ...)
-{
-    char text[256];
-    va_list args;
-    va_start(args, pszFormat);
-    std::vsnprintf(text, sizeof(text), pszFormat, args);
-    va_end(args);
-    return text;
-}
-
 std::string Number(uint64_t n)
 {
     return std::to_string(n);
@@ -42,13 +31,13 @@ std::string Number(uint64_t n)
 
 std::string Bitrate(uint64_t nBps)
 {
-    return Printf("%.3f Mbit/s (%" PRIu64 " bit/s)", static_cast<double>(nBps) / 1e6, nBps);
+    return FormatText("%.3f Mbit/s (%" PRIu64 " bit/s)", static_cast<double>(nBps) / 1e6, nBps);
 }
 
 std::string Duration(uint64_t nMs)
 {
     const uint64_t s = nMs / 1000;
-    return Printf("%" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64, s / 3600, s / 60 % 60, s % 60, nMs % 1000);
+    return FormatText("%" PRIu64 ":%02" PRIu64 ":%02" PRIu64 ".%03" PRIu64, s / 3600, s / 60 % 60, s % 60, nMs % 1000);
 }
 
 // The clock the report's figures are measured against: arrival when there is one.
@@ -140,7 +129,8 @@ std::string Header(const StreamReportInput& in)
     out += Row("File", in.strFile);
     out += Row("Duration", rate.pRate->nMeasuredMs ? Duration(rate.pRate->nMeasuredMs) + " (" + rate.pszClock + ")"
                                                    : "not measured");
-    out += Row("Size", Number(s.nBytes) + " bytes (" + Printf("%.2f MB", static_cast<double>(s.nBytes) / 1048576) + ")");
+    out += Row("Size",
+               Number(s.nBytes) + " bytes (" + FormatText("%.2f MB", static_cast<double>(s.nBytes) / 1048576) + ")");
     out += Row("Packets", Number(s.nPackets));
     out += Row("Average bitrate", rate.pRate->nMeasuredMs ? Bitrate(rate.pRate->nAverageBps) : "not measured");
     out += Row("Peak bitrate (1 s)", rate.pRate->nPeakBps ? Bitrate(rate.pRate->nPeakBps) : "not measured");
@@ -168,7 +158,7 @@ std::string Services(const StreamHealthSummary& s, uint64_t nMs)
         std::string streams;
         for (const StreamHealthEntry& e : p.Streams) {
             pids.insert(e.nPid);
-            streams += Printf("0x%04X ", e.nPid) + DescribeStream(e.nType, e.nNamingTag).pszName + "<br>";
+            streams += FormatText("0x%04X ", e.nPid) + DescribeStream(e.nType, e.nNamingTag).pszName + "<br>";
         }
         if (!p.bPmtSeen)
             streams = "no PMT read";
@@ -176,9 +166,9 @@ std::string Services(const StreamHealthSummary& s, uint64_t nMs)
         for (uint16_t nPid : pids)
             nPackets += PidPackets(s, nPid);
         out += "<tr><td>" + HtmlEscape(name) + "</td><td>" + HtmlEscape(provider) + "</td><td class=\"n\">" +
-               Number(p.nNumber) + "</td><td class=\"n\">" + Printf("0x%04X", p.nPmtPid) + "</td><td>" + streams +
-               "</td><td class=\"n\">" + Printf("%.3f Mbit/s", static_cast<double>(BitsPerSecond(nPackets, nMs)) / 1e6) +
-               "</td></tr>\n";
+               Number(p.nNumber) + "</td><td class=\"n\">" + FormatText("0x%04X", p.nPmtPid) + "</td><td>" + streams +
+               "</td><td class=\"n\">" +
+               FormatText("%.3f Mbit/s", static_cast<double>(BitsPerSecond(nPackets, nMs)) / 1e6) + "</td></tr>\n";
     }
     return out + "</table>\n";
 }
@@ -217,9 +207,9 @@ std::string Pids(const StreamHealthSummary& s, uint64_t nMs)
         if (p.bPcr)
             carries += " (PCR)";
         const double share = s.nPackets ? 100.0 * static_cast<double>(p.nPackets) / static_cast<double>(s.nPackets) : 0;
-        out += "<tr><td>" + Printf("0x%04X", p.nPid) + "</td><td class=\"n\">" + Number(p.nPackets) +
-               "</td><td class=\"n\">" + Printf("%.2f %%", share) + "</td><td class=\"n\">" +
-               Printf("%.3f Mbit/s", static_cast<double>(BitsPerSecond(p.nPackets, nMs)) / 1e6) +
+        out += "<tr><td>" + FormatText("0x%04X", p.nPid) + "</td><td class=\"n\">" + Number(p.nPackets) +
+               "</td><td class=\"n\">" + FormatText("%.2f %%", share) + "</td><td class=\"n\">" +
+               FormatText("%.3f Mbit/s", static_cast<double>(BitsPerSecond(p.nPackets, nMs)) / 1e6) +
                "</td><td class=\"n\">" + Number(p.nCcErrors) + "</td><td class=\"n\">" + Number(p.nScrambled) +
                "</td><td>" + HtmlEscape(carries) + "</td></tr>\n";
     }
