@@ -3,20 +3,17 @@
 // checked), against a plain fwrite loop writing the same samples to the same kind of file.
 // Also the checker alone on a stream whose every packet is on the test PID.
 //   bench_receive_path [file path] [MB per run, default 128]
+#include "bench/AllocationCount.h"
 #include "capture/ReceivePath.h"
 #include "simtuner/TsGenerator.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <vector>
 
 namespace {
-
-std::atomic<uint64_t> g_nAllocations{0};
 
 constexpr size_t MB = 1048576;
 // Larger than the caches, so the data comes from memory; whole packets and whole samples
@@ -72,10 +69,10 @@ double ReceivePath(const char* path, const std::vector<uint8_t>& ring, size_t sa
     FILE* fp = std::fopen(path, "wb");
     if (!fp || !capture.StartCapture(fp, 0))
         return 0;
-    const uint64_t before = g_nAllocations.load();
+    const uint64_t before = AllocationsSoFar();
     for (size_t i = 0; i < total / sample; ++i)
         receive.Receive(ring.data() + Offset(i, sample), static_cast<int32_t>(sample));
-    nAllocations += g_nAllocations.load() - before;
+    nAllocations += AllocationsSoFar() - before;
     capture.StopCapture();
     const auto elapsed = Clock::now() - start;
     std::remove(path);
@@ -93,24 +90,6 @@ double CheckOnly(const std::vector<uint8_t>& ring, size_t sample, size_t total)
 }
 
 } // namespace
-
-void* operator new(size_t n)
-{
-    ++g_nAllocations;
-    if (void* p = std::malloc(n ? n : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void* p, size_t) noexcept
-{
-    std::free(p);
-}
 
 int main(int argc, char** argv)
 {

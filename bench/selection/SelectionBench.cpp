@@ -2,21 +2,18 @@
 // tables rewritten), and 20 PIDs of a list, out of a multiplex held in memory and larger
 // than the caches. Also counts allocations during the runs (there should be none).
 //   bench_selection [MB per run, default 256]
+#include "bench/AllocationCount.h"
 #include "ts/Crc32.h"
 #include "ts/ServiceSelector.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace {
-
-std::atomic<uint64_t> g_nAllocations{0};
 
 constexpr size_t MB = 1048576;
 constexpr int SERVICES = 20;
@@ -130,7 +127,7 @@ Result Run(const std::vector<uint8_t>& ring, size_t nBytes, Setup setup)
         Counter counter;
         setup(*pSelector);
         pSelector->AddSink(&counter);
-        const uint64_t nAllocationsBefore = g_nAllocations.load();
+        const uint64_t nAllocationsBefore = AllocationsSoFar();
         const size_t nPackets = ring.size() / 188;
         const auto start = Clock::now();
         for (size_t i = 0; i < nBytes / 188; ++i)
@@ -139,7 +136,7 @@ Result Run(const std::vector<uint8_t>& ring, size_t nBytes, Setup setup)
         const double dGBps = static_cast<double>(nBytes / 188 * 188) / 1e9 / dSeconds;
         if (dGBps > dBest) {
             dBest = dGBps;
-            result = {dGBps, counter.nPackets, g_nAllocations.load() - nAllocationsBefore};
+            result = {dGBps, counter.nPackets, AllocationsSoFar() - nAllocationsBefore};
         }
         delete pSelector;
     }
@@ -147,22 +144,6 @@ Result Run(const std::vector<uint8_t>& ring, size_t nBytes, Setup setup)
 }
 
 } // namespace
-
-void* operator new(size_t n)
-{
-    g_nAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(n ? n : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-    std::free(p);
-}
 
 int main(int argc, char** argv)
 {
