@@ -8,6 +8,7 @@
 #include "ts/StreamAnalysis.h"
 #include "capture/TsPacketChecker.h"
 #include "ts/HtmlReport.h"
+#include "native/ts/TsBuild.h"
 
 #include <algorithm>
 #include <chrono>
@@ -59,13 +60,7 @@ std::vector<uint8_t> MakeRing()
             p[3] |= 0x20;
             p[4] = 7;
             p[5] = 0x10;
-            const uint64_t base = pcr / 300, ext = pcr % 300;
-            p[6] = static_cast<uint8_t>(base >> 25);
-            p[7] = static_cast<uint8_t>(base >> 17);
-            p[8] = static_cast<uint8_t>(base >> 9);
-            p[9] = static_cast<uint8_t>(base >> 1);
-            p[10] = static_cast<uint8_t>((base & 1) << 7 | 0x7E | ext >> 8);
-            p[11] = static_cast<uint8_t>(ext);
+            PutPcr(p, pcr);
         }
     }
     return ring;

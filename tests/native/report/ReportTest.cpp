@@ -54,11 +54,7 @@ Packet PcrPacket(uint16_t pid, uint8_t cc, uint64_t nPcr)
 {
     Packet p = MakePacket(pid, cc);
     AddAdaptation(p, 0x10, 7);
-    const uint64_t base = nPcr / 300, ext = nPcr % 300;
-    const uint8_t field[6] = {static_cast<uint8_t>(base >> 25), static_cast<uint8_t>(base >> 17),
-                              static_cast<uint8_t>(base >> 9), static_cast<uint8_t>(base >> 1),
-                              static_cast<uint8_t>((base & 1) << 7 | 0x7E | ext >> 8), static_cast<uint8_t>(ext)};
-    std::copy(field, field + 6, p.begin() + 6);
+    PutPcr(p.data(), nPcr);
     return p;
 }
 

@@ -139,13 +139,7 @@ TEST(StreamGenerator, BitratesByArrivalAndByPcr)
             if (bJump)
                 clock = 12345;
             AddAdaptation(p, static_cast<uint8_t>(bJump ? 0x90 : 0x10), 7);
-            const uint64_t base = clock / 300 % (uint64_t{1} << 33), ext = clock % 300;
-            p[6] = static_cast<uint8_t>(base >> 25);
-            p[7] = static_cast<uint8_t>(base >> 17);
-            p[8] = static_cast<uint8_t>(base >> 9);
-            p[9] = static_cast<uint8_t>(base >> 1);
-            p[10] = static_cast<uint8_t>((base & 1) << 7 | 0x7E | ext >> 8);
-            p[11] = static_cast<uint8_t>(ext);
+            PutPcr(p.data(), clock);
             clock = (clock + 135000) % wrap;
         }
         pcr.OnPacket(p.data());

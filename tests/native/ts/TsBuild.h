@@ -34,6 +34,19 @@ inline void AddAdaptation(Packet& p, uint8_t flags, uint8_t length = 1)
     p[5] = flags;
 }
 
+// Writes a PCR of nPcr 27 MHz ticks (its base modulo 2^33) into a packet whose adaptation
+// field has room for it, as AddAdaptation(p, 0x10, 7) makes.
+inline void PutPcr(uint8_t* pPacket, uint64_t nPcr)
+{
+    const uint64_t base = nPcr / 300 % (uint64_t{1} << 33), ext = nPcr % 300;
+    pPacket[6] = static_cast<uint8_t>(base >> 25);
+    pPacket[7] = static_cast<uint8_t>(base >> 17);
+    pPacket[8] = static_cast<uint8_t>(base >> 9);
+    pPacket[9] = static_cast<uint8_t>(base >> 1);
+    pPacket[10] = static_cast<uint8_t>((base & 1) << 7 | 0x7E | ext >> 8);
+    pPacket[11] = static_cast<uint8_t>(ext);
+}
+
 // A long-form section of the table with the given id-extension and body, CRC appended;
 // bCurrent false makes it a table that applies next (current_next_indicator 0).
 inline std::vector<uint8_t> MakeSection(uint8_t table, uint16_t extension, const std::vector<uint8_t>& body,
