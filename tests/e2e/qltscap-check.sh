@@ -6,10 +6,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 exe=$1 setup=$2 work=$3
-run="$here/../../cmake/wine-run.sh"
 rm -rf "$work"; mkdir -p "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$here/check-lib.sh"
 
 cat >"$work/scenario.txt" <<'SCENARIO'
 [tuner]
@@ -26,12 +24,8 @@ channel = 506000 bw=8
 [receiver]
 name = Quillon BDA Receiver Component
 SCENARIO
-"$run" "$setup" "Z:$work/scenario.txt" >/dev/null || { echo "scenario not registered"; exit 1; }
+register_scenario "Z:$work/scenario.txt"
 
-# Runs qltscap; its exit code lands in $rc, its outputs in $work/out and $work/err.
-q() { "$run" "$exe" "$@" >"$work/out" 2>"$work/err"; rc=$?; }
-expect_rc() { [ "$rc" = "$1" ] || fail "$2: exit $rc, expected $1; $(tail -3 "$work/err")"; }
-size() { stat -c %s "$1" 2>/dev/null || echo 0; }
 # The file holds exactly the bytes the capture reported, and the summary was printed.
 expect_complete() {
   local file=$1 what=$2 counted

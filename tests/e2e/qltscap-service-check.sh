@@ -7,11 +7,9 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 exe=$1 setup=$2 work=$3
-run="$here/../../cmake/wine-run.sh"
 check="$here/service_check.py"
 rm -rf "$work"; mkdir -p "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$here/check-lib.sh"
 command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null || { echo "ffmpeg/ffprobe missing"; exit 1; }
 
 # Three programs of known ids, names and PIDs, intra-coded so a file decodes from any frame.
@@ -62,10 +60,8 @@ bitrate = 20000000
 [receiver]
 name = Quillon BDA Receiver Component
 SCENARIO
-"$run" "$setup" "Z:$work/scenario.txt" >/dev/null || { echo "scenario not registered"; exit 1; }
+register_scenario "Z:$work/scenario.txt"
 
-q() { "$run" "$exe" "$@" >"$work/out" 2>"$work/err"; rc=$?; }
-expect_rc() { [ "$rc" = "$1" ] || fail "$2: exit $rc, expected $1; $(tail -3 "$work/err")"; }
 free_port() { python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 # The file is exactly one program with exactly these PIDs, and ffmpeg decodes it to its end.
 expect_service() {

@@ -11,10 +11,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 exe=$1 setup=$2 shot=$3
 : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix of the build tree}"
 work=$WINEPREFIX/drive_c/Recordings win='C:\Recordings'
-run="$here/../../cmake/wine-run.sh"
 rm -rf "$work"; mkdir -p "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$here/check-lib.sh"
 
 # scripts/setup.sh installs Debian's chromium: without it this check cannot pass.
 browser=$(command -v chromium || command -v chromium-browser) || { echo "FAIL: chromium is not installed (run scripts/setup.sh)"; exit 1; }
@@ -61,7 +59,7 @@ channel = 506000 bw=8 strength=72 quality=64
 bitrate = $rate
 source = file:$win\\impaired.ts
 SCENARIO
-"$run" "$setup" "$win\\scenario.txt" >/dev/null || { echo "FAIL: scenario not registered"; exit 1; }
+register_scenario "$win\\scenario.txt"
 "$run" "$exe" capture 0 --freq 506000 --bw 8 -o "$win\\capture.ts" --seconds 6 --json \
     --html "$win\\capture.html" --log "$win\\capture.csv" >"$work/capture.json" 2>"$work/capture.err" ||
     fail "capture: exit $?; $(tail -3 "$work/capture.err")"
