@@ -2,8 +2,6 @@
 
 #include "base/PerformanceClock.h"
 #include "tuner/TunerGraph.h"
-#include "channels/TuningList.h"
-#include "cli/ChannelChoice.h"
 
 #include <cstdio>
 #include <string>
@@ -29,17 +27,6 @@ CCaptureOutputs::~CCaptureOutputs()
 int CCaptureOutputs::Prepare(const CliArgs& args, const CliContext& context)
 {
     m_strService = args.strService;
-    // A channel-file entry that names its service records that service.
-    if (m_strService.empty() && !args.strChannel.empty() && !args.bMux && args.strPids.empty()) {
-        TuningList channels;
-        const int nExit = ReadCliTuningList(args.strChannels, context, &channels);
-        if (nExit != EXIT_OK)
-            return nExit;
-        uint32_t nServiceId = 0;
-        const TuningListEntry* pChannel = FindCliChannel(channels, args.strChannel, nullptr);
-        if (pChannel && pChannel->GetNumber("SERVICE_ID", nServiceId) && nServiceId <= 0xFFFF)
-            m_strService = std::to_string(nServiceId);
-    }
     if (!m_strService.empty()) {
         const int32_t nId = CliServiceId(m_strService);
         if (nId >= 0)
@@ -76,6 +63,15 @@ int CCaptureOutputs::Prepare(const CliArgs& args, const CliContext& context)
         m_DropsReported.push_back(0);
     }
     return EXIT_OK;
+}
+
+void CCaptureOutputs::UseChannelService(const CliArgs& args, int32_t nServiceId)
+{
+    if (nServiceId < 0 || !m_strService.empty() || args.bMux || !args.strPids.empty())
+        return;
+    m_strService = std::to_string(nServiceId);
+    m_pSelector->SelectServiceId(static_cast<uint16_t>(nServiceId));
+    m_bSelecting = true;
 }
 
 bool CCaptureOutputs::Attach(CCaptureSession& session, IPacketConsumer* pRecorder, CStreamAnalysis* pAnalysis)

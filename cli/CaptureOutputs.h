@@ -21,9 +21,13 @@ public:
     CCaptureOutputs();
     ~CCaptureOutputs();
 
-    // Before tuning: the selection from --service, --pids, --mux and the channel's SERVICE_ID,
-    // and the network outputs opened. EXIT_OK, or a code already reported on pErr.
+    // Before tuning: the selection from --service and --pids, and the network outputs
+    // opened. EXIT_OK, or a code already reported on pErr.
     int Prepare(const CliArgs& args, const CliContext& context);
+    // Once tuned, before Attach: the channel-file entry tuned that names its service
+    // (nServiceId, -1 for none) records that service, unless --service, --pids or --mux
+    // chose what to record.
+    void UseChannelService(const CliArgs& args, int32_t nServiceId);
     // Once the file's recorder (if any) has started: puts the selection and the network
     // outputs between the session and the recorder, which then gets only the selection;
     // without a recorder pAnalysis is fed with what is sent. False when the whole multiplex

@@ -143,6 +143,7 @@ int RecordTunedStream(const CliArgs& args, const CliContext& context, CCaptureSe
     const int nExit = TuneCliTuner(args, context, &pRun->Tuned);
     if (nExit != EXIT_OK)
         return nExit;
+    outputs.UseChannelService(args, pRun->Tuned.nChannelServiceId);
     std::string error;
     if (!args.strLog.empty() && !report.OpenLog(args.strLog, &error)) {
         fprintf(context.pErr, "qltscap: %s\n", error.c_str());

@@ -164,8 +164,12 @@ int TuneCliTuner(const CliArgs& args, const CliContext& context, CliTuned* pTune
         return nBuilt;
     fprintf(context.pErr, "Locking %s (%s %s)...\n", entry.strName.c_str(), plan.strTuneFreq.c_str(),
             plan.strTuneSystem.c_str());
-    if (pTuned)
+    if (pTuned) {
         *pTuned = CliTuned{entry.strName, plan.strTuneFreq + " " + plan.strTuneSystem};
+        uint32_t nServiceId = 0;
+        if (pChannel && pChannel->GetNumber("SERVICE_ID", nServiceId) && nServiceId <= 0xFFFF)
+            pTuned->nChannelServiceId = static_cast<int32_t>(nServiceId);
+    }
     const HRESULT hr = context.Graph.Tune(plan);
     if (hr == E_INVALIDARG) {
         context.Graph.DestroyGraph();

@@ -34,6 +34,7 @@ int RunScan(const CliArgs& args, const CliContext& context);
 struct CliTuned {
     std::string strTuner;
     std::string strTuning;
+    int32_t nChannelServiceId = -1;  // the SERVICE_ID of the channel-file entry tuned, -1 for none
 };
 
 // Finds, builds and tunes the tuner the arguments name; on EXIT_OK the graph is built,
