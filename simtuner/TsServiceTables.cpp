@@ -63,9 +63,7 @@ void FinishSection(uint8_t* pSection, uint8_t* pEnd, uint8_t nFlags)
     const size_t nLength = static_cast<size_t>(pEnd - pSection) + PSI_CRC_SIZE - 3;
     pSection[1] = static_cast<uint8_t>(nFlags | (nLength >> 8));
     pSection[2] = static_cast<uint8_t>(nLength);
-    const uint32_t crc = Crc32Mpeg2(pSection, static_cast<int32_t>(pEnd - pSection));
-    for (int i = 0; i < 4; ++i)
-        pEnd[i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+    PutSectionCrc(pSection, static_cast<size_t>(pEnd - pSection));
 }
 
 std::string ServiceName(const TsGeneratorConfig& config, uint32_t nProgram)

@@ -47,3 +47,10 @@ uint32_t Crc32Mpeg2(const uint8_t* pData, int32_t nCount)
         reg = (reg << 8) ^ kCrc[0][((reg >> 24) ^ pData[i]) & 0xFF];
     return reg;
 }
+
+void PutSectionCrc(uint8_t* pSection, size_t nBeforeCrc)
+{
+    const uint32_t nCrc = Crc32Mpeg2(pSection, static_cast<int32_t>(nBeforeCrc));
+    for (size_t i = 0; i < 4; ++i)
+        pSection[nBeforeCrc + i] = static_cast<uint8_t>(nCrc >> (24 - 8 * i));
+}

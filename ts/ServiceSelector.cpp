@@ -18,13 +18,6 @@ bool CurrentSection(const uint8_t* s, size_t nLength)
     return nLength >= 12 && (s[5] & 0x01) != 0;
 }
 
-void PutCrc(uint8_t* s, size_t nBeforeCrc)
-{
-    const uint32_t nCrc = Crc32Mpeg2(s, static_cast<int32_t>(nBeforeCrc));
-    for (int i = 0; i < 4; ++i)
-        s[nBeforeCrc + static_cast<size_t>(i)] = static_cast<uint8_t>(nCrc >> (24 - 8 * i));
-}
-
 // The service name of an SDT entry's descriptors without its character-table selector;
 // false when the entry has no service descriptor.
 bool ServiceName(const uint8_t* d, size_t nLength, std::string& name)
@@ -229,7 +222,7 @@ void CServiceSelector::OnSdt(const uint8_t* s, size_t nLength)
         m_Section[2] = static_cast<uint8_t>(nSectionLength);
         m_Section[6] = 0;  // section_number
         m_Section[7] = 0;  // last_section_number
-        PutCrc(m_Section, 11 + nEntry);
+        PutSectionCrc(m_Section, 11 + nEntry);
         EmitSection(PSI_SDT_PID, m_Section, 11 + nEntry + 4, m_nSdtCc);
         return false;
     });
@@ -312,7 +305,7 @@ void CServiceSelector::BuildPat(uint16_t nTsId)
     s[9] = static_cast<uint8_t>(m_nServiceId);
     s[10] = static_cast<uint8_t>(0xE0 | m_nPmtPid >> 8);
     s[11] = static_cast<uint8_t>(m_nPmtPid);
-    PutCrc(s, 12);
+    PutSectionCrc(s, 12);
 }
 
 void CServiceSelector::EmitSection(uint16_t nPid, const uint8_t* s, size_t nLength, uint8_t& nCc)

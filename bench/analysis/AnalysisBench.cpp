@@ -39,9 +39,7 @@ void MakePacket(uint8_t* p, uint16_t pid, uint8_t cc)
                            0xF0, 0x00, 0x02, 0xE0, 0x21, 0xF0, 0x00};
     const size_t n = pid == 0 ? sizeof(pat) : sizeof(pmt);
     std::memcpy(s, pid == 0 ? pat : pmt, n);
-    const uint32_t crc = Crc32Mpeg2(s, static_cast<int32_t>(n));
-    for (int i = 0; i < 4; ++i)
-        s[n + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+    PutSectionCrc(s, n);
 }
 
 std::vector<uint8_t> MakeRing(unsigned nPids)

@@ -52,9 +52,7 @@ std::vector<uint8_t> MakeRing()
             const size_t n = k == 0 ? sizeof(pat) : sizeof(pmt);
             p[4] = 0;
             std::memcpy(p + 5, s, n);
-            const uint32_t crc = Crc32Mpeg2(p + 5, static_cast<int32_t>(n));
-            for (int b = 0; b < 4; ++b)
-                p[5 + n + b] = static_cast<uint8_t>(crc >> (24 - 8 * b));
+            PutSectionCrc(p + 5, n);
         } else if (pid == 0x100 && i % 40 == 4) {
             const uint64_t pcr = i * 27000000 / PACKETS_PER_SECOND;
             p[3] |= 0x20;

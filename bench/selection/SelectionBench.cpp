@@ -43,9 +43,8 @@ void PutSection(std::vector<uint8_t>& ring, uint16_t nPid, std::vector<uint8_t> 
     const size_t nLength = s.size() + 4 - 3;
     s[1] = static_cast<uint8_t>(0xB0 | nLength >> 8);
     s[2] = static_cast<uint8_t>(nLength);
-    const uint32_t nCrc = Crc32Mpeg2(s.data(), static_cast<int32_t>(s.size()));
-    for (int i = 0; i < 4; ++i)
-        s.push_back(static_cast<uint8_t>(nCrc >> (24 - 8 * i)));
+    s.resize(s.size() + 4);
+    PutSectionCrc(s.data(), s.size() - 4);
     for (size_t at = 0; at < s.size() || at == 0;) {
         uint8_t p[188];
         memset(p, 0xFF, sizeof p);

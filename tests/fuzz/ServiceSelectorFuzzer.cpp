@@ -41,9 +41,7 @@ void FixSectionCrc(uint8_t* p)
     const size_t nLength = SectionTotalLength(p + nStart, 3);
     if (nLength < 8 || nStart + nLength > TS_PACKET_SIZE)
         return;
-    const uint32_t nCrc = Crc32Mpeg2(p + nStart, static_cast<int32_t>(nLength - 4));
-    for (int i = 0; i < 4; ++i)
-        p[nStart + nLength - 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(nCrc >> (24 - 8 * i));
+    PutSectionCrc(p + nStart, nLength - 4);
 }
 
 constexpr uint16_t kPids[] = {PSI_PAT_PID, PSI_SDT_PID, 0x100, 0x101, 0x102, 0x1FFF, 0x110, 0x200};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -43,6 +44,11 @@ TEST(Crc32Mpeg2, MatchesTheCrcOfARealProgramAssociationSection)
     EXPECT_EQ(Crc32Mpeg2(section, 12), 0x2AB104B2u);
     // With its big-endian CRC appended the register ends at 0.
     EXPECT_EQ(Crc32Mpeg2(section, 16), 0u);
+    // The section writers put it there in that order.
+    uint8_t written[16] = {};
+    std::copy(section, section + 12, written);
+    PutSectionCrc(written, 12);
+    EXPECT_TRUE(std::equal(section, section + 16, written));
 }
 
 TEST(Crc32Mpeg2, AgreesWithTheBitwiseFormOnRandomData)

@@ -48,11 +48,8 @@ std::vector<uint8_t> Pmt(uint16_t program, uint16_t pcr, const std::vector<uint1
     }
     std::vector<uint8_t> s = MakeSection(0x02, program, body);
     s[5] = static_cast<uint8_t>(0xC1 | version << 1);
-    // The CRC covers the version: build again with the version in place.
-    s.resize(s.size() - 4);
-    const uint32_t crc = Crc32Mpeg2(s.data(), static_cast<int32_t>(s.size()));
-    for (int i = 0; i < 4; ++i)
-        s.push_back(static_cast<uint8_t>(crc >> (24 - 8 * i)));
+    // The CRC covers the version: written again with the version in place.
+    PutSectionCrc(s.data(), s.size() - 4);
     return s;
 }
 

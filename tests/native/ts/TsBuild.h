@@ -58,9 +58,8 @@ inline std::vector<uint8_t> MakeSection(uint8_t table, uint16_t extension, const
     const size_t length = s.size() + 4 - 3;
     s[1] = static_cast<uint8_t>(0xB0 | length >> 8);
     s[2] = static_cast<uint8_t>(length);
-    const uint32_t crc = Crc32Mpeg2(s.data(), static_cast<int32_t>(s.size()));
-    for (int i = 0; i < 4; ++i)
-        s.push_back(static_cast<uint8_t>(crc >> (24 - 8 * i)));
+    s.resize(s.size() + 4);
+    PutSectionCrc(s.data(), s.size() - 4);
     return s;
 }
 
