@@ -58,16 +58,6 @@ bool ParseDecimal(const std::string& strText, uint32_t& nValue)
     return true;
 }
 
-std::vector<std::string> SplitBlanks(const std::string& strText)
-{
-    std::istringstream in(strText);
-    std::vector<std::string> words;
-    std::string word;
-    while (in >> word)
-        words.push_back(word);
-    return words;
-}
-
 std::string Trim(const std::string& s)
 {
     const char* blanks = " \t";
@@ -225,6 +215,16 @@ bool CanWrite(const TuningListEntry& entry, std::string& strReason)
 }
 
 } // namespace
+
+std::vector<std::string> SplitBlanks(const std::string& strText)
+{
+    std::istringstream in(strText);
+    std::vector<std::string> words;
+    std::string word;
+    while (in >> word)
+        words.push_back(word);
+    return words;
+}
 
 const std::string* TuningListEntry::Find(const std::string& strKey) const
 {

@@ -50,6 +50,9 @@ struct TuningListError {
     std::string Describe() const;  // "line 12: ..." or the reason alone
 };
 
+// The words of a text, as blanks (spaces, tabs) separate them.
+std::vector<std::string> SplitBlanks(const std::string& strText);
+
 // Reads either format, recognised by the first line that is neither blank nor a comment.
 // A file that breaks the syntax, carries a known number that does not parse or is out of
 // range, repeats a key within a section, or holds no entry, is refused as a whole.

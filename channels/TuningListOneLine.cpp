@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstring>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -35,16 +34,6 @@ const std::pair<const char*, const char*> kModulations[] = {
 
 const std::pair<const char*, const char*> kPolarisations[] = {
     {"H", "HORIZONTAL"}, {"V", "VERTICAL"}, {"L", "LEFT"}, {"R", "RIGHT"}};
-
-std::vector<std::string> SplitWords(const std::string& strLine)
-{
-    std::istringstream in(strLine);
-    std::vector<std::string> words;
-    std::string word;
-    while (in >> word)
-        words.push_back(word);
-    return words;
-}
 
 const OneLineLayout* FindLayout(const std::string& strLetter)
 {
@@ -116,13 +105,13 @@ bool TranslateField(const char* pszKey, const std::string& strWord, std::string&
 
 bool LooksLikeOneLineEntry(const std::string& strLine)
 {
-    const std::vector<std::string> words = SplitWords(strLine);
+    const std::vector<std::string> words = SplitBlanks(strLine);
     return !words.empty() && FindLayout(words[0]) != nullptr;
 }
 
 bool ParseOneLineEntry(const std::string& strLine, int nLine, TuningListEntry& entry, std::string& strReason)
 {
-    const std::vector<std::string> words = SplitWords(strLine);
+    const std::vector<std::string> words = SplitBlanks(strLine);
     const OneLineLayout* pLayout = words.empty() ? nullptr : FindLayout(words[0]);
     if (!pLayout) {
         strReason = "expected a line such as \"T 506000000 8MHz ...\" or \"S 12188000 H 27500000 3/4\"";
