@@ -62,6 +62,8 @@ name = Quillon BDA Receiver Component
 SCENARIO
 register_scenario "Z:$work/scenario.txt"
 
+# True once a UDP socket of this machine is bound to the port.
+udp_bound() { awk -v p="$(printf ':%04X' "$1")" 'substr($2, length($2) - 4) == p { found = 1 } END { exit !found }' /proc/net/udp; }
 free_port() { python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 # The file is exactly one program with exactly these PIDs, and ffmpeg decodes it to its end.
 expect_service() {
@@ -78,7 +80,9 @@ port=$(free_port)
 timeout 30 ffprobe -v error -show_programs -show_streams -of json "udp://127.0.0.1:$port?timeout=20000000" \
   >"$work/udp-probe.json" 2>"$work/udp-probe.err" &
 prober=$!
-sleep 1
+# The capture starts once ffprobe's socket is bound, so that it reads the stream from its start.
+for _ in $(seq 300); do udp_bound "$port" && break; sleep 0.1; done
+udp_bound "$port" || fail "ffprobe did not listen on udp port $port"
 q capture "Quillon Service Tuner" --freq 506000 --bw 8 --service Beta -o "Z:$work/beta.ts" -o "udp://127.0.0.1:$port" --seconds 4
 expect_rc 0 "service by name"
 expect_service "$work/beta.ts" 202 "service by name" 0x201 0x202
